@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <optional>
+
+// The protocol engine of a simulated Tavix unit: what a unit stores and how it answers. It is
+// told the time with every call (milliseconds on its host's clock) and queues each reply byte
+// with the time at which it is ready; the in-process host runs it on a virtual clock, the
+// pseudo-terminal host in real time.
+class UnitEngine {
+public:
+    static constexpr int LocationCount = 8;
+    static constexpr qint32 LocationBytes = 1048576;
+    static constexpr qint32 MessageOverhead = 32;
+
+    struct StoredMessage {
+        QByteArray name;          // 16 characters
+        quint32 sampleRate = 0;   // Hz
+        QByteArray audio;         // the words as received: high byte, then low byte
+    };
+
+    // Where a fault can be put: a name for each exchange ("q", "D", "N", ...), the fault taking
+    // effect the occurrence-th time the unit answers there (1 for the first; 0 for every time).
+    struct Fault {
+        enum Kind {
+            NoReply,   // the unit says nothing
+            Truncate,  // only the first `keep` bytes of the reply
+            Replace,   // `replacement` instead of the reply
+            Delay,     // the reply `delayMs` later than usual
+        };
+        QByteArray point;
+        Kind kind = NoReply;
+        int occurrence = 0;
+        int keep = 0;
+        QByteArray replacement;
+        qint64 delayMs = 0;
+    };
+
+    UnitEngine();
+
+    // Bytes from the host.
+    void receive(const QByteArray &bytes, qint64 nowMs);
+    // How many reply bytes are ready by nowMs.
+    qsizetype readyCount(qint64 nowMs) const;
+    // When the waiting byte at index is ready; nothing when fewer bytes are queued.
+    std::optional<qint64> readyTime(qsizetype index) const;
+    // Up to `most` bytes that are ready by nowMs.
+    QByteArray take(qsizetype most, qint64 nowMs);
+
+    // The identification reply: 10 characters.
+    void setIdentity(const QByteArray &reply) { m_identity = reply; }
+    // A unit that answers nothing at all.
+    void setSilent(bool silent) { m_silent = silent; }
+    void injectFault(const Fault &fault) { m_faults.append(fault); }
+    void clearFaults() { m_faults.clear(); }
+    // Time between the end of a command and the first byte of its reply.
+    void setLatency(qint64 ms) { m_latencyMs = ms; }
+
+    // What the unit holds, by first location.
+    void store(int firstLocation, const StoredMessage &message);
+    const std::optional<StoredMessage> &messageAt(int firstLocation) const;
+    // The number of locations a message of that many audio bytes covers.
+    static int locationsCovered(qsizetype audioBytes);
+    // Empties the location, and with it the whole message that covers it.
+    void eraseLocation(int location);
+    // The first location of the message that covers this one, if any.
+    std::optional<int> ownerOf(int location) const;
+
+    // Every byte the unit has received, in order.
+    const QByteArray &received() const { return m_received; }
+
+private:
+    using Handler = std::function<void(const QByteArray &parameters, qint64 nowMs)>;
+    struct CommandSpec {
+        int parameterBytes = 0;
+        bool carriageReturn = true;
+        Handler handler;
+    };
+
+    // A command: its letter, how many parameter bytes follow it and whether a carriage return
+    // ends it.
+    void defineCommand(char letter, int parameterBytes, bool carriageReturn, Handler handler);
+    // Queues a reply at `point`, ready at atMs, after the faults for that point have had their say.
+    void reply(const QByteArray &point, QByteArray bytes, qint64 atMs);
+    void byteArrived(char byte, qint64 nowMs);
+    void finishCommand(qint64 nowMs);
+
+    void defineIdentify();
+
+    QHash<char, CommandSpec> m_commands;
+    // A lone carriage return outside a command.
+    Handler m_bareReturn;
+    // While set, every byte goes here instead of the command parser (an upload's data).
+    std::function<void(char byte, qint64 nowMs)> m_stream;
+
+    // Parser state.
+    std::optional<char> m_letter;
+    QByteArray m_parameters;
+    bool m_awaitingReturn = false;
+
+    struct Pending {
+        char byte;
+        qint64 readyAt;
+    };
+    std::deque<Pending> m_output;
+
+    QByteArray m_identity = QByteArrayLiteral("Tavix v1.0");
+    bool m_silent = false;
+    qint64 m_latencyMs = 0;
+    QList<Fault> m_faults;
+    QHash<QByteArray, int> m_answers;  // how often each point has answered
+
+    std::array<std::optional<StoredMessage>, LocationCount> m_messages;
+    QByteArray m_received;
+};

@@ -1,0 +1,190 @@
+#include "app/MainController.h"
+
+#include "app/Declarations.h"
+#include "app/MainSurface.h"
+#include "app/Prompter.h"
+#include "app/WindowHost.h"
+#include "link/CommandExchange.h"
+#include "link/SaxComm.h"
+
+#include <QDateTime>
+
+MainController::MainController(modDeclarations &declarations, const AppPaths &paths,
+                               std::unique_ptr<SaxComm> comm, MainSurface &surface,
+                               Prompter &prompter, WindowHost &windows, QObject *parent)
+    : QObject(parent),
+      m_declarations(declarations),
+      m_paths(paths),
+      m_comm(std::move(comm)),
+      m_surface(surface),
+      m_prompter(prompter),
+      m_windows(windows),
+      m_context{declarations, *m_comm, surface, prompter, m_strData, m_timers, m_random, m_unitBusy}
+{
+    // The timers' design states: only Timer2 runs when the window is created.
+    const struct {
+        QTimer *timer;
+        int intervalMs;
+        void (MainController::*handler)();
+    } timers[] = {
+        {&m_timers.Timer1, 100, &MainController::Timer1_Timer},
+        {&m_timers.Timer2, 2000, &MainController::Timer2_Timer},
+        {&m_timers.Timer3, 1000, &MainController::Timer3_Timer},
+        {&m_timers.Timer4, 500, &MainController::Timer4_Timer},
+        {&m_timers.Timer5, 1500, &MainController::Timer5_Timer},
+    };
+    for (const auto &t : timers) {
+        t.timer->setInterval(t.intervalMs);
+        connect(t.timer, &QTimer::timeout, this, t.handler);
+    }
+    m_timers.Timer2.start();
+}
+
+MainController::~MainController()
+{
+    m_comm->PortOpen(false);
+    m_comm->takeError();
+}
+
+void MainController::Form_Load()
+{
+    m_declarations.SelectedLocation = 0;
+    m_surface.addModeItems({QStringLiteral("Stack"), QStringLiteral("Interrupt")});
+    QStringList delays;
+    for (int seconds = 0; seconds <= 9; ++seconds)
+        delays << QString::number(seconds);
+    m_surface.addDelayItems(delays);
+    for (int i = 0; i < LocationCount; ++i)
+        m_surface.setBarWidth(i, 0);
+    m_random.seed(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+    m_declarations.LocationCapacity = 1048576;
+
+    if (m_declarations.AutoSearchPending) {
+        m_timers.Timer2.stop();
+        m_timers.Timer3.start();
+        m_declarations.AutoSearchPending = false;
+        return;
+    }
+    connectionCheck();
+}
+
+void MainController::connectionCheck()
+{
+    SaxComm &comm = *m_comm;
+    comm.PortNumber(m_declarations.CommPort);
+    comm.PortOpen(true);
+    if (!comm.PortOpen()) {
+        comm.takeError();
+        m_timers.Timer2.stop();
+        m_prompter.message(QStringLiteral("Communications Error, check Com Port!"));
+        m_surface.setStatus(QStringLiteral("Communication Error!"));
+        m_timers.Timer5.start();
+        return;
+    }
+    comm.LineSettings(m_declarations.BaudRate + QStringLiteral("N,8,1"));
+    comm.SetupFlag(false);
+    comm.SetupValue(0);
+    sendCommand(comm, 'q');
+    const QByteArray reply = readReply(comm, 10, 500);
+    if (comm.takeError()) {
+        // Timer2 stays on: the directory read two seconds later fails the ordinary way.
+        m_prompter.message(QStringLiteral("Comm Port not available!"));
+        return;
+    }
+    if (!reply.contains("Tavix")) {
+        m_timers.Timer2.stop();
+        m_prompter.message(QStringLiteral("Tavix not connected!"));
+        m_surface.setStatus(QStringLiteral("Communication Error!"));
+        m_timers.Timer5.start();
+    }
+}
+
+void MainController::Timer1_Timer()
+{
+    m_timers.Timer1.stop();
+}
+
+void MainController::Timer2_Timer()
+{
+    m_timers.Timer2.stop();
+    cmdDirectory_Click();
+    optLoc_Click(0);
+    m_surface.selectLocation(0);
+    m_surface.focusDirectory();
+}
+
+void MainController::Timer3_Timer()
+{
+    m_timers.Timer3.stop();
+    m_windows.showSerialSearch();
+}
+
+void MainController::Timer4_Timer()
+{
+    m_timers.Timer4.stop();
+}
+
+void MainController::Timer5_Timer()
+{
+    m_timers.Timer5.stop();
+    m_windows.showSerialSet();
+}
+
+void MainController::optLoc_Click(int index)
+{
+    if (index < 0 || index >= LocationCount)
+        return;
+    m_declarations.SelectedLocation = static_cast<qint16>(index);
+}
+
+void MainController::txtMsg_Click(int index)
+{
+    if (index < 0 || index >= LocationCount)
+        return;
+    optLoc_Click(index);
+    m_surface.selectLocation(index);
+}
+
+void MainController::cmdDirectory_Click() {}
+void MainController::cmdChange_Click() {}
+void MainController::cmdErase_Click() {}
+void MainController::cmdPlay_Click() {}
+void MainController::cmdAbort_Click() {}
+
+void MainController::cmdExit_Click()
+{
+    m_windows.exitProgram();
+}
+
+void MainController::cmbMode_Click() {}
+void MainController::cmbDelay_Click(int) {}
+
+void MainController::mnuFileOpen_Click()
+{
+    cmdChange_Click();
+}
+
+void MainController::mnuFileExit_Click()
+{
+    m_windows.exitProgram();
+}
+
+void MainController::mnuToolsSetup_Click()
+{
+    m_windows.showSerialSet();
+}
+
+void MainController::mnuToolsMfg_Click() {}
+void MainController::mnuToolsErase_Click() {}
+void MainController::mnuToolsRead_Click() {}
+void MainController::mnuToolsClear_Click() {}
+
+void MainController::mnuHelpAbout_Click()
+{
+    m_windows.showAbout();
+}
+
+void MainController::mnuHelpHelp_Click()
+{
+    m_windows.showHelp();
+}
