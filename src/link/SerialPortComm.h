@@ -1,0 +1,33 @@
+#pragma once
+
+#include "link/SaxComm.h"
+
+#include <QSerialPort>
+
+// The serial component on a real port (or a pseudo-terminal) through QSerialPort. Port numbers
+// map to devices as portDevice() says. A port that is missing, closed or gone never ends the
+// program: writes do nothing, reads return empty, and the fault is kept for the caller.
+class SerialPortComm : public SaxComm {
+public:
+    explicit SerialPortComm(const QString &portsDir);
+    ~SerialPortComm() override;
+
+    void PortNumber(qint16 number) override;
+    qint16 PortNumber() const override;
+    void PortOpen(bool open) override;
+    bool PortOpen() const override;
+    void LineSettings(const QString &settings) override;
+    void SetupFlag(bool flag) override;
+    void SetupValue(qint32 value) override;
+    void OutputText(const QByteArray &text) override;
+    void ReadCount(qint32 count) override;
+    void ReadWait(qint32 milliseconds) override;
+    QByteArray InputText() override;
+
+private:
+    QString m_portsDir;
+    QSerialPort m_port;
+    qint16 m_portNumber = 0;
+    qint32 m_readCount = 0;
+    qint32 m_readWait = 0;
+};
