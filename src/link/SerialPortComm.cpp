@@ -5,6 +5,10 @@
 
 #include <QDeadlineTimer>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace {
 
 // How long the system may take to accept gathered bytes before a read, at the least; a port
@@ -176,9 +180,25 @@ bool SerialPortComm::portHealthy(CommFault fault)
         markGone();
         return false;
     default:
+        if (hungUp()) {
+            markGone();
+            return false;
+        }
         raise(fault, QStringLiteral("Serial port %1: %2").arg(m_port.portName(), text));
         return false;
     }
+}
+
+bool SerialPortComm::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    // A terminal whose far end closed reads as empty rather than failing, so QSerialPort calls
+    // it a read error with whatever errno was left over; the hang-up flag tells the truth.
+    pollfd pfd{static_cast<int>(m_port.handle()), POLLIN, 0};
+    return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return false;
+#endif
 }
 
 void SerialPortComm::markGone()

@@ -32,6 +32,8 @@ private:
     // Looks at the port's last error and clears it; false when it was a real fault, which is
     // then raised as `fault` (or as Gone when the device went away).
     bool portHealthy(CommFault fault);
+    // The device's far end is gone (a pseudo-terminal's other side closed, a cable pulled).
+    bool hungUp() const;
     void markGone();
     // Hands every gathered byte to the system before `deadline`.
     bool sendGathered(const QDeadlineTimer &deadline);
