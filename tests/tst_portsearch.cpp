@@ -309,6 +309,7 @@ private Q_SLOTS:
         QVERIFY(!rig.search->timer2().isActive());
         QVERIFY(rig.f.surface.status().isEmpty());
         QCOMPARE(rig.surface.portsShown.last(), QStringLiteral("3"));
+        QCOMPARE(rig.surface.unloads, 1);
     }
 
     void waitsWhileAMainWindowCommandHoldsTheUnit()

@@ -12,6 +12,22 @@
 #include "link/CommandExchange.h"
 #include "link/SaxComm.h"
 
+// Counts a running timer handler and tells when it has returned.
+class PortSearch::Handling {
+public:
+    explicit Handling(PortSearch &search) : m_search(search) { ++m_search.m_handlers; }
+    ~Handling()
+    {
+        --m_search.m_handlers;
+        Q_EMIT m_search.handlerReturned();
+    }
+    Handling(const Handling &) = delete;
+    Handling &operator=(const Handling &) = delete;
+
+private:
+    PortSearch &m_search;
+};
+
 PortSearch::PortSearch(modDeclarations &declarations, const AppPaths &paths,
                        MainController *mainWindow, SearchSurface &surface, Prompter &prompter,
                        WindowHost &windows, QObject *parent)
@@ -36,6 +52,11 @@ void PortSearch::Form_Load()
     m_timer1.start();
 }
 
+bool PortSearch::searchesOn(const MainController *mainWindow) const
+{
+    return !m_mainWindow.isNull() && m_mainWindow.data() == mainWindow;
+}
+
 void PortSearch::cancel()
 {
     m_cancelled = true;
@@ -45,6 +66,7 @@ void PortSearch::cancel()
 
 void PortSearch::Timer1_Timer()
 {
+    const Handling handling(*this);
     m_timer1.stop();
     if (m_cancelled)
         return;
@@ -79,8 +101,11 @@ void PortSearch::Timer1_Timer()
         ++m_declarations.CommPort;
     }
     m_searching = false;
-    if (m_cancelled)
+    if (m_cancelled) {
+        // The window was closed while ports were tried; it goes once this tick has returned.
+        m_surface.unload();
         return;
+    }
 
     m_prompter.message(QStringLiteral("Cannot Find Tavix, make sure unit is conected!"));
     if (!mainWindowGone())
@@ -122,6 +147,7 @@ PortSearch::Try PortSearch::tryPort(SaxComm &comm)
 
 void PortSearch::Timer2_Timer()
 {
+    const Handling handling(*this);
     m_timer2.stop();
     if (m_cancelled)
         return;

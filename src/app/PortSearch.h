@@ -34,15 +34,26 @@ public:
     void Timer2_Timer();
     // Takes no part in the search.
     void cmdGo_Click() {}
-    // The window is closed by the user: whatever is under way stops where it stands.
+    // The window is closed by the user: whatever is under way stops where it stands. Inside
+    // the search the window is unloaded once the port being tried is closed again.
     void cancel();
+    // Whether the search runs on this main window; false once that window is unloaded.
+    bool searchesOn(const MainController *mainWindow) const;
 
     QTimer &timer1() { return m_timer1; }
     QTimer &timer2() { return m_timer2; }
     // True inside Timer1_Timer, while ports are being tried.
     bool searching() const { return m_searching; }
+    // True while one of the timer handlers runs (it may be waiting in a message box); the
+    // window must outlive it.
+    bool handling() const { return m_handlers > 0; }
+
+Q_SIGNALS:
+    // A timer handler has returned.
+    void handlerReturned();
 
 private:
+    class Handling;
     enum class Try { NoAnswer, Found };
     Try tryPort(SaxComm &comm);
     bool mainWindowGone() const { return m_mainWindow.isNull(); }
@@ -56,5 +67,6 @@ private:
     QTimer m_timer1;
     QTimer m_timer2;
     bool m_searching = false;
+    int m_handlers = 0;
     bool m_cancelled = false;
 };
