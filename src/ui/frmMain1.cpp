@@ -105,7 +105,7 @@ frmMain1::frmMain1(modDeclarations &declarations, const AppPaths &paths,
     buildDirectoryFrame(client);
     buildMenus();
     setKeyboardOrder();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedSize(sizeHint());
 
     m_controller = std::make_unique<MainController>(declarations, paths, std::move(comm), *this,
                                                     prompter, windows);
