@@ -107,7 +107,10 @@ void frmSerialSet::Form_Load()
         view->resizeColumnsToContents();
         view->setMinimumWidth(view->horizontalHeader()->length() + 24);
     }
-    cmbCommPort->setCurrentText(m_selection.Form_Load());
+    // The list opens at the current port; a port the list lacks still shows as the text.
+    const QString current = m_selection.Form_Load();
+    cmbCommPort->setCurrentIndex(cmbCommPort->findText(current, Qt::MatchExactly));
+    cmbCommPort->setEditText(current);
     showDevice();
 }
 
