@@ -184,7 +184,8 @@ void Program::unloadSignOn()
         return;
     frmSignOn *window = m_signOn;
     m_signOn.clear();
-    window->hide();
+    // Exit may come before the timer has fired; it must not start the program again.
+    window->unload();
     window->deleteLater();
     quitWhenNoWindowLeft();
 }

@@ -86,6 +86,12 @@ void frmSignOn::tmrSignOn_Timer()
     Q_EMIT unloadRequested();
 }
 
+void frmSignOn::unload()
+{
+    tmrSignOn.stop();
+    hide();
+}
+
 void frmSignOn::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
