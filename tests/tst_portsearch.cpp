@@ -324,15 +324,6 @@ private Q_SLOTS:
         QCOMPARE(rig.surface.search, QStringLiteral("Tavix Found!"));
     }
 
-    void goChangesNothing()
-    {
-        SearchRig rig(1);
-        rig.search->cmdGo_Click();
-        QVERIFY(rig.search->timer1().isActive());
-        QVERIFY(rig.f.comm->line().isEmpty());
-        QCOMPARE(rig.f.declarations.CommPort, qint16(1));
-    }
-
     void mainLoadWithSearchPendingOpensTheSearch()
     {
         UnitFixture f;

@@ -34,22 +34,6 @@ private Q_SLOTS:
         QCOMPARE(items.last(), QStringLiteral("255"));
     }
 
-    void loadShowsTheCurrentPort_data()
-    {
-        QTest::addColumn<qint16>("port");
-        QTest::newRow("in the list") << qint16(4);
-        QTest::newRow("256 after a failed search") << qint16(256);
-        QTest::newRow("0 from a typed text") << qint16(0);
-    }
-    void loadShowsTheCurrentPort()
-    {
-        QFETCH(qint16, port);
-        UnitFixture f;
-        f.declarations.CommPort = port;
-        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
-        QCOMPARE(selection.Form_Load(), QString::number(port));
-    }
-
     void applyNumber_data()
     {
         QTest::addColumn<QString>("text");
@@ -108,15 +92,6 @@ private Q_SLOTS:
         // Removed even read-only, and not written until the search finds a port.
         QVERIFY(!QFile::exists(f.paths.settingsFile));
         QCOMPARE(f.windows.calls, QStringList{QStringLiteral("reload main")});
-        QVERIFY(f.prompter.shown.isEmpty());
-    }
-
-    void applyAutoWithoutAFile()
-    {
-        UnitFixture f;
-        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
-        QVERIFY(selection.cmdApply_Click(QStringLiteral("Auto")));
-        QVERIFY(f.declarations.AutoSearchPending);
         QVERIFY(f.prompter.shown.isEmpty());
     }
 
@@ -194,13 +169,6 @@ private Q_SLOTS:
         }
     }
 
-    void exitEndsTheProgram()
-    {
-        UnitFixture f;
-        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
-        selection.mnuFileExit_Click();
-        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("exit")});
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_portselection)
