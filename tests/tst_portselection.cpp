@@ -168,7 +168,6 @@ private Q_SLOTS:
             QCOMPARE(f.windows.calls.last(), QStringLiteral("serial set"));
         }
     }
-
 };
 
 QTEST_GUILESS_MAIN(tst_portselection)
