@@ -57,7 +57,7 @@ frmSignOn::frmSignOn(StartUp &startUp, QWidget *parent) : QWidget(parent), m_sta
     lblCompany->setFont(serifFont(12, true));
 
     lblCpyright = makeLabel(this, "lblCpyright",
-                            QStringLiteral("Copyright (C) 2026 Tavix Systems. All rights reserved."),
+                            MakerNotice,
                             QRect(136, 68, 320, 40), Qt::AlignLeft | Qt::AlignTop);
     lblCpyright->setWordWrap(true);
 
