@@ -31,6 +31,10 @@ constexpr qint64 BitsPerByte = 10;
 // the pseudo-terminal, as they would in a real port's transmit buffer.
 constexpr size_t MaxIncoming = 4096;
 constexpr size_t ChunkBytes = 4096;
+// While a paced stream comes in, bytes reach the unit in slices of this much line time rather
+// than one wake-up per byte; each keeps its own arrival time. A command's last byte usually ends
+// a slice, so replies are not delayed by it.
+constexpr qint64 SliceNs = 1'000'000;
 
 QString systemError(const char *what)
 {
@@ -149,13 +153,24 @@ bool PtyHost::readMaster(qint64 nowNs)
 
 void PtyHost::deliverArrived(qint64 nowNs)
 {
-    QByteArray arrived;
     while (!m_incoming.empty() && m_incoming.front().atNs <= nowNs) {
-        arrived += m_incoming.front().byte;
-        m_incoming.pop_front();
+        const qint64 atMs = m_incoming.front().atNs / NsPerMs;
+        QByteArray arrived;
+        while (!m_incoming.empty() && m_incoming.front().atNs <= nowNs
+               && m_incoming.front().atNs / NsPerMs == atMs) {
+            arrived += m_incoming.front().byte;
+            m_incoming.pop_front();
+        }
+        m_engine.receive(arrived, atMs);
     }
-    if (!arrived.isEmpty())
-        m_engine.receive(arrived, nowNs / NsPerMs);
+}
+
+bool PtyHost::wantsInput(qint64 nowNs) const
+{
+    if (m_incoming.size() >= MaxIncoming)
+        return false;
+    // Reading far ahead of the line gains nothing and costs a wake-up per write of the program.
+    return m_incoming.empty() || m_incoming.back().atNs - nowNs < SliceNs;
 }
 
 void PtyHost::collectReplies(qint64 nowNs)
@@ -189,7 +204,7 @@ std::optional<qint64> PtyHost::nextDueNs(qint64 nowNs) const
     std::optional<qint64> next;
     const auto consider = [&next](qint64 atNs) { next = next ? std::min(*next, atNs) : atNs; };
     if (!m_incoming.empty())
-        consider(m_incoming.front().atNs);
+        consider(std::min(m_incoming.back().atNs, m_incoming.front().atNs + SliceNs));
     if (!m_outgoing.empty() && m_outgoing.front().atNs > nowNs)
         consider(m_outgoing.front().atNs);
     if (const auto readyMs = m_engine.readyTime(0))
@@ -213,7 +228,7 @@ std::optional<QString> PtyHost::run(const volatile std::sig_atomic_t &stop, cons
             return systemError("writing to the pseudo-terminal failed");
 
         pollfd pfd{m_master, 0, 0};
-        if (m_incoming.size() < MaxIncoming)
+        if (wantsInput(now))
             pfd.events |= POLLIN;
         // Bytes that are due but still here: the program is not reading and the buffer is full.
         if (!m_outgoing.empty() && m_outgoing.front().atNs <= now)

@@ -50,6 +50,7 @@ private:
     // Reads what the program wrote; false when the master failed.
     bool readMaster(qint64 nowNs);
     void deliverArrived(qint64 nowNs);
+    bool wantsInput(qint64 nowNs) const;
     void collectReplies(qint64 nowNs);
     // Writes every reply byte whose time has come; false when the master failed.
     bool writeDue(qint64 nowNs);

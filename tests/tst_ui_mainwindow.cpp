@@ -591,6 +591,7 @@ void tst_ui_mainwindow::exitEndsTheProgram()
 
     bool portOpenAfterExit = true;
     bool visibleAfterExit = true;
+    bool signOnTimerAfterExit = true;
     int nestedResult = 0;
     const auto pressExit = [&] {
         if (how == u"cmdExit")
@@ -601,6 +602,7 @@ void tst_ui_mainwindow::exitEndsTheProgram()
             window->close();
         portOpenAfterExit = comm->PortOpen();
         visibleAfterExit = window->isVisible();
+        signOnTimerAfterExit = signOn->findChild<QTimer *>(QStringLiteral("tmrSignOn"))->isActive();
     };
     QTimer::singleShot(0, window, [&] {
         if (!nestedLoop) {
@@ -626,6 +628,8 @@ void tst_ui_mainwindow::exitEndsTheProgram()
         QCOMPARE(nestedResult, 1);
     QVERIFY(fixture.program->exiting());
     QVERIFY(!fixture.program->mainWindow());
+    // The sign-on window, still open when Exit came, must not go on with the start-up.
+    QVERIFY(!signOnTimerAfterExit);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!guard);
     QVERIFY(!signOn);

@@ -79,7 +79,7 @@ private Q_SLOTS:
     void windowAndTimer();
     void readableSettingsOpenTheMainWindow();
     void answerNoWritesFreshDefaultsAndSearches();
-    void answerYesWithNoWindowLeftEndsTheProgram();
+    void answerYesOpensThePortSelectionAndItsCancelEndsTheProgram();
 };
 
 void tst_ui_signon::textsAndFonts_data()
@@ -190,20 +190,32 @@ void tst_ui_signon::answerNoWritesFreshDefaultsAndSearches()
     QVERIFY(!fixture.program->declarations().AutoSearchPending);
 }
 
-void tst_ui_signon::answerYesWithNoWindowLeftEndsTheProgram()
+void tst_ui_signon::answerYesOpensThePortSelectionAndItsCancelEndsTheProgram()
 {
     ProgramFixture fixture;
     fixture.prompter->answers << true;
     fixture.program->start();
-    QTimer::singleShot(0, fixture.program.get(), [&] { fixture.tick(); });
+    bool selectionOpen = false;
+    QTimer::singleShot(0, fixture.program.get(), [&] {
+        fixture.tick();
+        // The sign-on goes once the tick has returned; the selection keeps the program running.
+        QTimer::singleShot(0, fixture.program.get(), [&] {
+            frmSerialSet *selection = fixture.program->serialSetWindow();
+            selectionOpen = selection && selection->isVisible() && !fixture.program->signOnWindow();
+            if (selection)
+                selection->cmdCancel_Click();
+        });
+    });
     // Only reached when the program fails to end by itself.
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
 
-    // Until the port selection window exists, Yes leaves no window open: the program ends.
+    // Cancel leaves no window open: the program ends.
     QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(selectionOpen);
     QCOMPARE(fixture.prompter->shown.size(), 1);
     QVERIFY(!fixture.program->mainWindowLoaded());
     QVERIFY(!fixture.program->signOnWindow());
+    QVERIFY(!fixture.program->serialSetWindow());
     QCOMPARE(fixture.program->declarations().CommPort, 1);
     // Nothing is written until a port is chosen.
     QVERIFY(!QFile::exists(fixture.settingsFile()));

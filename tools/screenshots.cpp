@@ -10,8 +10,11 @@
 #include "ui/frmMain1.h"
 #include "ui/frmSignOn.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -96,6 +99,43 @@ int main(int argc, char *argv[])
     window->setProgressValue(40);
     QApplication::processEvents();
     ok &= save(window, folder, QStringLiteral("main-busy.png"), out);
+    window->setProgressVisible(false);
+    window->SetIdleControls();
+
+    // A port link, so that the selection shows a device beside its number.
+    QDir().mkpath(program.paths().portsDir);
+    QFile::link(QStringLiteral("/dev/ttyUSB0"), QDir(program.paths().portsDir).filePath(QStringLiteral("com3")));
+    program.declarations().CommPort = 3;
+    program.showSerialSet();
+    QApplication::processEvents();
+    ok &= save(program.serialSetWindow(), folder, QStringLiteral("serialset.png"), out);
+    auto *ports = program.serialSetWindow()->findChild<QComboBox *>(QStringLiteral("cmbCommPort"));
+    ports->showPopup();
+    QApplication::processEvents();
+    ok &= save(ports->view()->window(), folder, QStringLiteral("serialset-list.png"), out);
+    ports->hidePopup();
+    program.serialSetWindow()->cmdCancel_Click();
+
+    program.showSerialSearch();
+    frmSerialSearch *search = program.serialSearchWindow();
+    QApplication::processEvents();
+    ok &= save(search, folder, QStringLiteral("serialsearch.png"), out);
+    program.declarations().CommPort = 1;
+    search->search().Timer1_Timer();
+    QApplication::processEvents();
+    ok &= save(search, folder, QStringLiteral("serialsearch-found.png"), out);
+    search->search().cancel();
+
+    // The instructions that ship beside this tool.
+    QFile::copy(QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("help.txt")),
+                program.paths().helpFile);
+    program.showHelp();
+    QApplication::processEvents();
+    ok &= save(program.helpWindow(), folder, QStringLiteral("help.png"), out);
+
+    program.showAbout();
+    QApplication::processEvents();
+    ok &= save(program.aboutWindow(), folder, QStringLiteral("about.png"), out);
 
     return ok ? 0 : 1;
 }

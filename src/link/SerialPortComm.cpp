@@ -136,6 +136,11 @@ QByteArray SerialPortComm::InputText()
     const qint32 waitMs = qMax(0, m_readWait);
     if (!sendGathered(QDeadlineTimer(qMax(waitMs, MinimumSendWaitMs))))
         return {};
+    // Some devices that went away only show it as a hang-up, which waiting would not report.
+    if (hungUp()) {
+        markGone();
+        return {};
+    }
     if (count == 0)
         return {};
 

@@ -1,5 +1,6 @@
 #include "ui/Program.h"
 
+#include "app/MainController.h"
 #include "app/StartUp.h"
 #include "link/SaxComm.h"
 #include "ui/QtPrompter.h"
@@ -21,7 +22,12 @@ Program::Program(const AppPaths &paths, CommFactory commFactory, std::unique_ptr
 
 Program::~Program()
 {
-    // The main window's controller closes the port.
+    // The search drives the main window's component, so it goes first; the main window's
+    // controller closes the port.
+    delete m_serialSearch.data();
+    delete m_serialSet.data();
+    delete m_help.data();
+    delete m_about.data();
     delete m_main.data();
     delete m_signOn.data();
 }
@@ -64,24 +70,83 @@ bool Program::mainWindowLoaded() const
     return !m_main.isNull();
 }
 
+template <typename Window>
+void Program::bringToFront(Window *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+template <typename Window>
+void Program::unloadWindow(QPointer<Window> &slot, Window *window)
+{
+    if (slot == window)
+        slot.clear();
+    window->hide();
+    window->deleteLater();
+    quitWhenNoWindowLeft();
+}
+
 void Program::showSerialSet()
 {
-    // The port selection dialog comes with its own work.
+    if (m_exiting)
+        return;
+    if (!m_serialSet) {
+        m_serialSet = new frmSerialSet(m_declarations, m_paths, *m_prompter, *this);
+        connect(m_serialSet, &frmSerialSet::unloadRequested, this,
+                [this, window = m_serialSet.data()] { unloadWindow(m_serialSet, window); });
+        m_serialSet->Form_Load();
+    }
+    bringToFront(m_serialSet.data());
 }
 
 void Program::showSerialSearch()
 {
-    // The automatic port search comes with its own work.
+    if (m_exiting || !m_main)
+        return;
+    MainController *mainWindow = &m_main->controller();
+    // A search left over from a main window that has been unloaded since would end at its next
+    // step without a word; the search asked for now is on the present one.
+    if (m_serialSearch && !m_serialSearch->search().searchesOn(mainWindow)) {
+        frmSerialSearch *stale = m_serialSearch;
+        m_serialSearch.clear();
+        stale->unload();
+    }
+    if (!m_serialSearch) {
+        m_serialSearch =
+            new frmSerialSearch(m_declarations, m_paths, mainWindow, *m_prompter, *this);
+        connect(m_serialSearch, &frmSerialSearch::unloadRequested, this,
+                [this, window = m_serialSearch.data()] { unloadWindow(m_serialSearch, window); });
+        m_serialSearch->Form_Load();
+    }
+    bringToFront(m_serialSearch.data());
 }
 
 void Program::showHelp()
 {
-    // The instructions window comes with its own work.
+    if (m_exiting)
+        return;
+    if (!m_help) {
+        m_help = new frmHelp(m_paths.helpFile, *m_prompter);
+        connect(m_help, &frmHelp::unloadRequested, this,
+                [this, window = m_help.data()] { unloadWindow(m_help, window); });
+        m_help->Form_Load();
+    }
+    bringToFront(m_help.data());
 }
 
 void Program::showAbout()
 {
-    // The about window comes with its own work.
+    if (m_exiting)
+        return;
+    if (!m_about) {
+        m_about = new frmAbout;
+        connect(m_about, &frmAbout::unloadRequested, this,
+                [this, window = m_about.data()] { unloadWindow(m_about, window); });
+        m_about->Form_Load();
+    }
+    bringToFront(m_about.data());
 }
 
 void Program::exitProgram()
@@ -89,6 +154,15 @@ void Program::exitProgram()
     m_exiting = true;
     unloadMainWindow();
     unloadSignOn();
+    // The search window goes once its running handler, if any, has returned.
+    if (m_serialSearch)
+        m_serialSearch->unload();
+    if (m_serialSet)
+        unloadWindow(m_serialSet, m_serialSet.data());
+    if (m_help)
+        unloadWindow(m_help, m_help.data());
+    if (m_about)
+        unloadWindow(m_about, m_about.data());
     // Ends every event loop, the nested ones of open message boxes included.
     QCoreApplication::exit(0);
 }
@@ -110,13 +184,15 @@ void Program::unloadSignOn()
         return;
     frmSignOn *window = m_signOn;
     m_signOn.clear();
-    window->hide();
+    // Exit may come before the timer has fired; it must not start the program again.
+    window->unload();
     window->deleteLater();
     quitWhenNoWindowLeft();
 }
 
 void Program::quitWhenNoWindowLeft()
 {
-    if (!m_main && !m_signOn)
+    // After the answer Yes at start-up the port selection is the only window.
+    if (!m_main && !m_signOn && !m_serialSet && !m_serialSearch && !m_help && !m_about)
         QCoreApplication::exit(0);
 }

@@ -4,7 +4,11 @@
 #include "app/Declarations.h"
 #include "app/Prompter.h"
 #include "app/WindowHost.h"
+#include "ui/frmAbout.h"
+#include "ui/frmHelp.h"
 #include "ui/frmMain1.h"
+#include "ui/frmSerialSearch.h"
+#include "ui/frmSerialSet.h"
 #include "ui/frmSignOn.h"
 
 #include <QObject>
@@ -33,7 +37,7 @@ public:
     void showMainWindow() override;
     void reloadMainWindow() override;
     bool mainWindowLoaded() const override;
-    // Windows of later work; they open nothing yet.
+    // Each shows the program's single instance of its window, loading it when it is not loaded.
     void showSerialSet() override;
     void showSerialSearch() override;
     void showHelp() override;
@@ -45,12 +49,21 @@ public:
     Prompter &prompter() { return *m_prompter; }
     frmMain1 *mainWindow() const { return m_main; }
     frmSignOn *signOnWindow() const { return m_signOn; }
+    frmSerialSet *serialSetWindow() const { return m_serialSet; }
+    frmSerialSearch *serialSearchWindow() const { return m_serialSearch; }
+    frmHelp *helpWindow() const { return m_help; }
+    frmAbout *aboutWindow() const { return m_about; }
     bool exiting() const { return m_exiting; }
 
 private:
     void unloadMainWindow();
     void unloadSignOn();
     void quitWhenNoWindowLeft();
+    // Hides the window and deletes it once the handler that asked has returned.
+    template <typename Window>
+    void unloadWindow(QPointer<Window> &slot, Window *window);
+    template <typename Window>
+    static void bringToFront(Window *window);
 
     modDeclarations m_declarations;
     AppPaths m_paths;
@@ -59,5 +72,9 @@ private:
     std::unique_ptr<StartUp> m_startUp;
     QPointer<frmSignOn> m_signOn;
     QPointer<frmMain1> m_main;
+    QPointer<frmSerialSet> m_serialSet;
+    QPointer<frmSerialSearch> m_serialSearch;
+    QPointer<frmHelp> m_help;
+    QPointer<frmAbout> m_about;
     bool m_exiting = false;
 };

@@ -57,7 +57,7 @@ frmSignOn::frmSignOn(StartUp &startUp, QWidget *parent) : QWidget(parent), m_sta
     lblCompany->setFont(serifFont(12, true));
 
     lblCpyright = makeLabel(this, "lblCpyright",
-                            QStringLiteral("Copyright (C) 2026 Tavix Systems. All rights reserved."),
+                            MakerNotice,
                             QRect(136, 68, 320, 40), Qt::AlignLeft | Qt::AlignTop);
     lblCpyright->setWordWrap(true);
 
@@ -84,6 +84,12 @@ void frmSignOn::tmrSignOn_Timer()
     tmrSignOn.stop();
     m_startUp.tmrSignOn_Timer();
     Q_EMIT unloadRequested();
+}
+
+void frmSignOn::unload()
+{
+    tmrSignOn.stop();
+    hide();
 }
 
 void frmSignOn::showEvent(QShowEvent *event)

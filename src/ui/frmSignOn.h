@@ -15,6 +15,8 @@ public:
 
     // What the timer runs, once.
     void tmrSignOn_Timer();
+    // Stops the timer and hides the window; the owner deletes it later.
+    void unload();
 
 Q_SIGNALS:
     // The start-up has opened the next window (or none); the owner now unloads this one.

@@ -1,0 +1,341 @@
+#include "support/RecordingSearchSurface.h"
+#include "support/UnitFixture.h"
+
+#include "app/PortSearch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+const QString NotFound = QStringLiteral("Cannot Find Tavix, make sure unit is conected!");
+
+// A main window whose component has the simulated unit on one port, and the search window on it.
+struct SearchRig {
+    explicit SearchRig(qint16 unitPort)
+    {
+        auto sim = std::make_unique<SimComm>(f.unit, f.clock, unitPort);
+        f.comm = sim.get();
+        f.controller = std::make_unique<MainController>(f.declarations, f.paths, std::move(sim),
+                                                        f.surface, f.prompter, f.windows);
+        search = std::make_unique<PortSearch>(f.declarations, f.paths, f.controller.get(), surface,
+                                              f.prompter, f.windows);
+        search->Form_Load();
+    }
+
+    QByteArray settingsFile() const
+    {
+        QFile file(f.paths.settingsFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    UnitFixture f;
+    RecordingSearchSurface surface;
+    std::unique_ptr<PortSearch> search;
+};
+
+}  // namespace
+
+class tst_portsearch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void loadWaitsTwoSecondsOnPortOne()
+    {
+        SearchRig rig(1);
+        rig.f.declarations.CommPort = 42;
+        rig.search->Form_Load();
+        QCOMPARE(rig.f.declarations.CommPort, qint16(1));
+        QCOMPARE(rig.surface.port, QStringLiteral("1"));
+        QVERIFY(rig.search->timer1().isActive());
+        QCOMPARE(rig.search->timer1().interval(), 2000);
+        QVERIFY(!rig.search->timer2().isActive());
+        QVERIFY(rig.f.comm->written().isEmpty());
+    }
+
+    void findsTheUnit_data()
+    {
+        QTest::addColumn<qint16>("unitPort");
+        QTest::addColumn<QList<qint16>>("emptyPorts");
+        QTest::addColumn<QByteArray>("identity");
+        QTest::addColumn<qint64>("elapsedMs");
+
+        QTest::newRow("port 1 at the first try") << qint16(1) << QList<qint16>{}
+                                                 << QByteArray("Tavix v1.0") << qint64(0);
+        QTest::newRow("port 255, missing ports cost nothing")
+            << qint16(255) << QList<qint16>{} << QByteArray("Tavix v1.0") << qint64(0);
+        QTest::newRow("silent open ports cost 500 ms each")
+            << qint16(4) << QList<qint16>{1, 2, 3} << QByteArray("Tavix v1.0") << qint64(1500);
+        QTest::newRow("Tavix among other characters")
+            << qint16(9) << QList<qint16>{} << QByteArray("#!Tavix?\x01\xff") << qint64(0);
+        QTest::newRow("a short reply holding Tavix")
+            << qint16(2) << QList<qint16>{} << QByteArray("Tavix") << qint64(500);
+    }
+    void findsTheUnit()
+    {
+        QFETCH(qint16, unitPort);
+        QFETCH(QList<qint16>, emptyPorts);
+        QFETCH(QByteArray, identity);
+        QFETCH(qint64, elapsedMs);
+
+        SearchRig rig(unitPort);
+        for (qint16 port : emptyPorts)
+            rig.f.comm->addEmptyPort(port);
+        rig.f.unit.setIdentity(identity);
+        rig.search->Timer1_Timer();
+
+        QCOMPARE(rig.surface.search, QStringLiteral("Tavix Found!"));
+        QCOMPARE(rig.f.declarations.CommPort, unitPort);
+        QCOMPARE(rig.surface.port, QString::number(unitPort));
+        QCOMPARE(rig.surface.portsShown.size(), unitPort + 1);  // the load's "1" and each try
+        QCOMPARE(rig.f.clock.now(), elapsedMs);
+        QVERIFY(rig.f.comm->PortOpen());
+        QCOMPARE(rig.f.comm->PortNumber(), unitPort);
+        QVERIFY(rig.f.prompter.shown.isEmpty());
+        QVERIFY(!rig.search->timer1().isActive());
+        QVERIFY(rig.search->timer2().isActive());
+        QCOMPARE(rig.search->timer2().interval(), 2000);
+        QCOMPARE(rig.surface.unloads, 0);
+        // Nothing is stored before the hand-over.
+        QVERIFY(!QFile::exists(rig.f.paths.settingsFile));
+        QCOMPARE(rig.f.unit.received(), QByteArray("q\r"));
+        // The main window's commands were kept off the line only while a port was tried.
+        QVERIFY(!rig.f.controller->context().unitBusy);
+        QVERIFY(rig.f.surface.unitCommandsEnabled);
+    }
+
+    void probeOnTheLine()
+    {
+        SearchRig rig(2);
+        rig.f.comm->addEmptyPort(1);
+        rig.f.declarations.BaudRate = QStringLiteral("115200,");
+        rig.search->Timer1_Timer();
+
+        const auto &line = rig.f.comm->line();
+        QCOMPARE(line.size(), 6);
+        for (int port = 0; port < 2; ++port) {
+            QCOMPARE(line[port * 3].kind, SimComm::LineEvent::Write);
+            QCOMPARE(line[port * 3].bytes, QByteArray("q"));
+            QCOMPARE(line[port * 3 + 1].bytes, QByteArray("\r"));
+            QCOMPARE(line[port * 3 + 2].kind, SimComm::LineEvent::Read);
+            QCOMPARE(line[port * 3 + 2].count, 10);
+            QCOMPARE(line[port * 3 + 2].waitMs, 500);
+        }
+        QVERIFY(line[2].bytes.isEmpty());
+        QCOMPARE(line[5].bytes, QByteArray("Tavix v1.0"));
+        // The baud rate text is used unchanged, comma and all.
+        QCOMPARE(rig.f.comm->lastLineSettings(), QStringLiteral("115200,N,8,1"));
+    }
+
+    void findsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("identity");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("deviceGone");
+        QTest::addColumn<qint64>("elapsedMs");
+
+        QTest::newRow("other letter case") << QByteArray("TAVIX v1.0") << false << false
+                                           << qint64(0);
+        QTest::newRow("lower case") << QByteArray("tavix v1.0") << false << false << qint64(0);
+        QTest::newRow("Tavi and x split by the count")
+            << QByteArray("123456Tavix") << false << false << qint64(0);
+        QTest::newRow("silent unit") << QByteArray("Tavix v1.0") << true << false << qint64(500);
+        QTest::newRow("device errors on every write")
+            << QByteArray("Tavix v1.0") << false << true << qint64(0);
+    }
+    void findsNothing()
+    {
+        QFETCH(QByteArray, identity);
+        QFETCH(bool, silent);
+        QFETCH(bool, deviceGone);
+        QFETCH(qint64, elapsedMs);
+
+        SearchRig rig(128);
+        rig.f.unit.setIdentity(identity);
+        rig.f.unit.setSilent(silent);
+        if (deviceGone)
+            rig.f.comm->vanish();
+        rig.search->Timer1_Timer();
+
+        QCOMPARE(rig.f.prompter.texts(), QStringList{NotFound});
+        QCOMPARE(rig.f.prompter.shown.first().title, QStringLiteral("Tavix"));
+        QCOMPARE(rig.f.surface.status(), QStringLiteral("Communication Error, check connections!"));
+        QCOMPARE(rig.f.declarations.CommPort, qint16(256));
+        QCOMPARE(rig.surface.unloads, 1);
+        QVERIFY(!rig.search->timer2().isActive());
+        QVERIFY(!rig.f.comm->PortOpen());
+        QVERIFY(!QFile::exists(rig.f.paths.settingsFile));
+        QVERIFY(rig.f.windows.calls.isEmpty());
+        QCOMPARE(rig.f.clock.now(), elapsedMs);
+        QCOMPARE(rig.surface.search, QStringLiteral("Searching for Com Port  -  -  - "));
+        QVERIFY(rig.f.surface.unitCommandsEnabled);
+    }
+
+    void nothingAboveTwoHundredFiftyFive()
+    {
+        SearchRig rig(256);  // a unit where no port number reaches
+        rig.search->Timer1_Timer();
+        QCOMPARE(rig.surface.portsShown.size(), 256);
+        QCOMPARE(rig.surface.portsShown.last(), QStringLiteral("255"));
+        QVERIFY(rig.f.unit.received().isEmpty());
+        QCOMPARE(rig.f.prompter.texts(), QStringList{NotFound});
+        QCOMPARE(rig.surface.eventRuns, 255);
+    }
+
+    void openThatRaisesMovesOn()
+    {
+        SearchRig rig(3);
+        rig.f.comm->setOpenRaisesError(true);
+        rig.surface.onEvents = [&rig] {
+            if (rig.surface.port == u"3")
+                rig.f.comm->setOpenRaisesError(false);
+        };
+        rig.search->Timer1_Timer();
+        QCOMPARE(rig.surface.search, QStringLiteral("Tavix Found!"));
+        QCOMPARE(rig.f.declarations.CommPort, qint16(3));
+    }
+
+    void handOver_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<qint16>("port");
+
+        QTest::newRow("as found") << QString() << QByteArray("BaudRate=460800\r\nCommPort=5\r\n")
+                                  << qint16(5);
+        QTest::newRow("changed by the user")
+            << QStringLiteral("12") << QByteArray("BaudRate=460800\r\nCommPort=12\r\n") << qint16(12);
+        QTest::newRow("changed to text") << QStringLiteral("COM3")
+                                         << QByteArray("BaudRate=460800\r\nCommPort=0\r\n") << qint16(0);
+        QTest::newRow("changed to a half") << QStringLiteral("6.5")
+                                           << QByteArray("BaudRate=460800\r\nCommPort=6\r\n") << qint16(6);
+        QTest::newRow("beyond any port number keeps the found one")
+            << QStringLiteral("70000") << QByteArray("BaudRate=460800\r\nCommPort=5\r\n") << qint16(5);
+    }
+    void handOver()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, file);
+        QFETCH(qint16, port);
+
+        SearchRig rig(5);
+        rig.search->Timer1_Timer();
+        QVERIFY(rig.search->timer2().isActive());
+        if (!typed.isNull())
+            rig.surface.port = typed;
+        rig.search->Timer2_Timer();
+
+        QVERIFY(!rig.search->timer2().isActive());
+        QCOMPARE(rig.settingsFile(), file);
+        QCOMPARE(rig.f.declarations.CommPort, port);
+        QCOMPARE(rig.f.windows.calls, QStringList{QStringLiteral("reload main")});
+        QCOMPARE(rig.surface.unloads, 1);
+        QVERIFY(rig.f.prompter.shown.isEmpty());
+    }
+
+    void handOverReloadsOnTheFoundPort()
+    {
+        SearchRig rig(7);
+        rig.f.windows.onCall = [&rig](const QString &call) {
+            if (call != u"reload main")
+                return;
+            // The reloaded main window gets a fresh component with the same unit on port 7.
+            auto sim = std::make_unique<SimComm>(rig.f.unit, rig.f.clock, qint16(7));
+            rig.f.comm = sim.get();
+            rig.f.controller = std::make_unique<MainController>(
+                rig.f.declarations, rig.f.paths, std::move(sim), rig.f.surface, rig.f.prompter,
+                rig.f.windows);
+            rig.f.controller->Form_Load();
+        };
+        rig.search->Timer1_Timer();
+        rig.search->Timer2_Timer();
+        QCOMPARE(rig.f.comm->PortNumber(), qint16(7));
+        QVERIFY(rig.f.comm->PortOpen());
+        QCOMPARE(rig.f.comm->written(), QByteArray("q\r"));
+        QVERIFY(rig.f.prompter.shown.isEmpty());
+        QVERIFY(rig.f.controller->timers().Timer2.isActive());
+    }
+
+    void handOverWithUnwritableSettings()
+    {
+        SearchRig rig(1);
+        QVERIFY(QDir().mkpath(rig.f.paths.settingsFile));  // a folder where the file should go
+        rig.search->Timer1_Timer();
+        rig.search->Timer2_Timer();
+        QCOMPARE(rig.f.prompter.texts(), QStringList{QStringLiteral("Setup file error")});
+        QCOMPARE(rig.f.prompter.shown.first().title, QStringLiteral("Tavix"));
+        QVERIFY(rig.f.windows.calls.isEmpty());
+        QCOMPARE(rig.surface.unloads, 1);
+        // The main window keeps the found port open.
+        QVERIFY(rig.f.comm->PortOpen());
+        QCOMPARE(rig.f.comm->PortNumber(), qint16(1));
+    }
+
+    void mainWindowUnloadedDuringTheSearch()
+    {
+        SearchRig rig(200);
+        rig.surface.onEvents = [&rig] {
+            if (rig.surface.port == u"5")
+                rig.f.controller.reset();
+        };
+        rig.search->Timer1_Timer();
+        QCOMPARE(rig.surface.unloads, 1);
+        QVERIFY(rig.f.prompter.shown.isEmpty());
+        QVERIFY(!rig.search->timer2().isActive());
+        QCOMPARE(rig.surface.portsShown.last(), QStringLiteral("5"));
+    }
+
+    void mainWindowUnloadedBeforeTheHandOver()
+    {
+        SearchRig rig(1);
+        rig.search->Timer1_Timer();
+        rig.f.controller.reset();
+        rig.search->Timer2_Timer();
+        QVERIFY(!QFile::exists(rig.f.paths.settingsFile));
+        QVERIFY(rig.f.windows.calls.isEmpty());
+        QCOMPARE(rig.surface.unloads, 1);
+    }
+
+    void closedDuringTheSearch()
+    {
+        SearchRig rig(200);
+        rig.surface.onEvents = [&rig] {
+            if (rig.surface.port == u"3")
+                rig.search->cancel();
+        };
+        rig.search->Timer1_Timer();
+        QVERIFY(rig.f.prompter.shown.isEmpty());
+        QVERIFY(!rig.f.comm->PortOpen());
+        QVERIFY(!rig.search->timer2().isActive());
+        QVERIFY(rig.f.surface.status().isEmpty());
+        QCOMPARE(rig.surface.portsShown.last(), QStringLiteral("3"));
+        QCOMPARE(rig.surface.unloads, 1);
+    }
+
+    void waitsWhileAMainWindowCommandHoldsTheUnit()
+    {
+        SearchRig rig(1);
+        rig.f.controller->context().unitBusy = true;
+        rig.search->Timer1_Timer();
+        QVERIFY(rig.f.unit.received().isEmpty());
+        QVERIFY(rig.search->timer1().isActive());
+        rig.f.controller->context().unitBusy = false;
+        rig.search->Timer1_Timer();
+        QCOMPARE(rig.surface.search, QStringLiteral("Tavix Found!"));
+    }
+
+    void mainLoadWithSearchPendingOpensTheSearch()
+    {
+        UnitFixture f;
+        f.declarations.AutoSearchPending = true;
+        f.load();
+        QVERIFY(f.comm->line().isEmpty());
+        QVERIFY(!f.comm->PortOpen());
+        QVERIFY(f.controller->timers().Timer3.isActive());
+        f.controller->Timer3_Timer();
+        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("serial search")});
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_portsearch)
+#include "tst_portsearch.moc"
