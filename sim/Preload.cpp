@@ -8,9 +8,9 @@
 namespace {
 
 constexpr double toneHz = 440.0;
-constexpr double amplitude = 8000.0;  // of 32767: clearly audible, nowhere near clipping
+constexpr double amplitude = 8000.0; // of 32767: clearly audible, nowhere near clipping
 
-}  // namespace
+} // namespace
 
 QByteArray Preload::tone(quint32 rate, double seconds)
 {
@@ -50,8 +50,10 @@ std::optional<Preload> Preload::parse(const QString &text, QString *problem)
         return fail(QStringLiteral("the seconds must be a number above 0"));
     const double audioBytes = std::round(seconds * rate) * 2;
     const int roomLocations = UnitEngine::LocationCount - (location - 1);
-    if (audioBytes + UnitEngine::MessageOverhead > double(roomLocations) * UnitEngine::LocationBytes)
-        return fail(QStringLiteral("the tone does not fit between location %1 and location 8").arg(location));
+    if (audioBytes + UnitEngine::MessageOverhead
+        > double(roomLocations) * UnitEngine::LocationBytes)
+        return fail(QStringLiteral("the tone does not fit between location %1 and location 8")
+                        .arg(location));
 
     Preload preload;
     preload.location = location - 1;

@@ -10,7 +10,7 @@
 // "1:Lobby:8000:3.0" puts a three-second tone at 8000 Hz named "Lobby" into location 1. The
 // name may itself hold colons; it is cut or padded to 16 characters.
 struct Preload {
-    int location = 0;  // index 0 to 7
+    int location = 0; // index 0 to 7
     UnitEngine::StoredMessage message;
 
     // The preload, or the reason the text is not one.

@@ -13,8 +13,8 @@ quint8 UnitEngine::firstByteOf(int location) const
         return static_cast<quint8>(message.name.isEmpty() ? ' ' : message.name.at(0));
     const qint64 audioIndex = offset - MessageOverhead;
     return audioIndex < message.audio.size()
-               ? static_cast<quint8>(message.audio.at(static_cast<qsizetype>(audioIndex)))
-               : 0xFF;
+        ? static_cast<quint8>(message.audio.at(static_cast<qsizetype>(audioIndex)))
+        : 0xFF;
 }
 
 void UnitEngine::defineDiagnostics()

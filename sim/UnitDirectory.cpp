@@ -8,7 +8,7 @@ void appendLittleEndian(QByteArray &bytes, quint32 value, int count)
         bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-}  // namespace
+} // namespace
 
 QByteArray UnitEngine::directoryRecord(int firstLocation, const StoredMessage &message)
 {

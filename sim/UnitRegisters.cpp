@@ -8,7 +8,8 @@ void UnitEngine::defineRegisters()
         reply("R", QByteArray(1, static_cast<char>(m_registers.at(number))) + 'K', now);
     });
     defineCommand('W', 2, true, [this](const QByteArray &parameters, qint64 now) {
-        m_registers.at(static_cast<quint8>(parameters.at(0))) = static_cast<quint8>(parameters.at(1));
+        m_registers.at(static_cast<quint8>(parameters.at(0)))
+            = static_cast<quint8>(parameters.at(1));
         reply("W", QByteArrayLiteral("K\r"), now);
     });
 }

@@ -13,7 +13,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("no leading zeros") << QByteArray("\x00\x01\x02", 3) << QStringLiteral("0 1 2");
+        QTest::newRow("no leading zeros")
+            << QByteArray("\x00\x01\x02", 3) << QStringLiteral("0 1 2");
         QTest::newRow("upper case") << QByteArray("\x1f\x47\x01") << QStringLiteral("1F 47 1");
         QTest::newRow("9 and BF") << QByteArray("\x09\xbf") << QStringLiteral("9 BF");
         QTest::newRow("FF") << QByteArray("\xff") << QStringLiteral("FF");
@@ -32,10 +33,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("status");
         QTest::newRow("codes 0 1 2, fourth hidden")
-            << 0 << false << QByteArray("\x00\x01\x02\x0d", 4) << QStringLiteral("Manufacturer code is: 0 1 2");
+            << 0 << false << QByteArray("\x00\x01\x02\x0d", 4)
+            << QStringLiteral("Manufacturer code is: 0 1 2");
         QTest::newRow("location 6") << 5 << false << QByteArray("\x1f\x47\x01\x00", 4)
                                     << QStringLiteral("Manufacturer code is: 1F 47 1");
-        QTest::newRow("3 characters") << 0 << false << QByteArray("abc") << QStringLiteral("Error!");
+        QTest::newRow("3 characters")
+            << 0 << false << QByteArray("abc") << QStringLiteral("Error!");
         QTest::newRow("nothing") << 0 << true << QByteArray() << QStringLiteral("Error!");
     }
     void partId()
@@ -52,9 +55,10 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         f.declarations.SelectedLocation = qint16(selected);
         controller.mnuToolsMfg_Click();
-        QCOMPARE(lineScript(*f.comm), (QStringList{QStringLiteral("> E"), QStringLiteral("> 0%1").arg(selected),
-                                                   QStringLiteral("> M"), QStringLiteral("> \\r"),
-                                                   readOf(4, 2000, int(reply.size()))}));
+        QCOMPARE(lineScript(*f.comm),
+            (QStringList { QStringLiteral("> E"), QStringLiteral("> 0%1").arg(selected),
+                QStringLiteral("> M"), QStringLiteral("> \\r"),
+                readOf(4, 2000, int(reply.size())) }));
         QCOMPARE(f.surface.status(), status);
         QCOMPARE(controller.strData(), reply);
         QVERIFY(f.surface.states.isEmpty());
@@ -74,8 +78,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("waitedMs");
-        QTest::newRow("one character, FF") << false << QByteArray("\xff") << QStringLiteral("The first byte of memory is: FF") << 2000;
-        QTest::newRow("two characters") << false << QByteArray("\x09K") << QStringLiteral("The first byte of memory is: 9") << 0;
+        QTest::newRow("one character, FF")
+            << false << QByteArray("\xff") << QStringLiteral("The first byte of memory is: FF")
+            << 2000;
+        QTest::newRow("two characters") << false << QByteArray("\x09K")
+                                        << QStringLiteral("The first byte of memory is: 9") << 0;
         QTest::newRow("nothing") << true << QByteArray() << QStringLiteral("Error!") << 2000;
     }
     void readFirstByte()
@@ -92,7 +99,7 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         const qint64 start = f.clock.now();
         controller.mnuToolsRead_Click();
-        QCOMPARE(lineScript(*f.comm).mid(0, 4), writes({"E", "00", "R", "\\r"}));
+        QCOMPARE(lineScript(*f.comm).mid(0, 4), writes({ "E", "00", "R", "\\r" }));
         QCOMPARE(lineScript(*f.comm).last(), readOf(2, 2000, int(reply.size())));
         QCOMPARE(f.surface.status(), status);
         QCOMPARE(f.clock.now() - start, waitedMs);
@@ -114,8 +121,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("waiting");
         QTest::addColumn<QList<int>>("reads");
-        QTest::newRow("nothing waiting") << 0 << QList<int>{0};
-        QTest::newRow("25 waiting") << 25 << QList<int>{10, 10, 5};
+        QTest::newRow("nothing waiting") << 0 << QList<int> { 0 };
+        QTest::newRow("25 waiting") << 25 << QList<int> { 10, 10, 5 };
     }
     void clearCom()
     {
@@ -132,7 +139,7 @@ private Q_SLOTS:
             expected << readOf(10, 200, got);
         QCOMPARE(lineScript(*f.comm), expected);
         QCOMPARE(f.surface.statuses,
-                 (QStringList{QStringLiteral("Clearing USART - - -"), QStringLiteral("Ready")}));
+            (QStringList { QStringLiteral("Clearing USART - - -"), QStringLiteral("Ready") }));
     }
 
     void portFaults_data()
@@ -147,9 +154,8 @@ private Q_SLOTS:
         QFETCH(int, entry);
         UnitFixture f;
         MainController &controller = f.createController();
-        void (MainController::*handlers[])() = {&MainController::mnuToolsMfg_Click,
-                                                &MainController::mnuToolsRead_Click,
-                                                &MainController::mnuToolsClear_Click};
+        void (MainController::*handlers[])() = { &MainController::mnuToolsMfg_Click,
+            &MainController::mnuToolsRead_Click, &MainController::mnuToolsClear_Click };
         (controller.*handlers[entry])();
         QCOMPARE(f.surface.status(), QStringLiteral("Comm Port Error: The port is not open."));
         QVERIFY(f.surface.unitCommandsEnabled);

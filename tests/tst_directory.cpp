@@ -15,14 +15,15 @@ constexpr qint32 MiB = 1048576;
 // A record as the unit would send it, with any location byte and data size.
 QByteArray record(int locationByte, const char *name, qsizetype dataSize)
 {
-    UnitEngine::StoredMessage stored{QByteArray(name), 8000, QByteArray(dataSize, '\0')};
+    UnitEngine::StoredMessage stored { QByteArray(name), 8000, QByteArray(dataSize, '\0') };
     return UnitEngine::directoryRecord(locationByte, stored);
 }
 
-const QStringList modeAndDelayReads = writes({"R", "\\x01", "\\r"}) + QStringList{readOf(2, 2000, 2)}
-                                      + writes({"R", "\\x09", "\\r"}) + QStringList{readOf(2, 2000, 2)};
+const QStringList modeAndDelayReads = writes({ "R", "\\x01", "\\r" })
+    + QStringList { readOf(2, 2000, 2) } + writes({ "R", "\\x09", "\\r" })
+    + QStringList { readOf(2, 2000, 2) };
 
-}  // namespace
+} // namespace
 
 class tst_directory : public QObject {
     Q_OBJECT
@@ -38,11 +39,14 @@ private Q_SLOTS:
         QTest::newRow("27 characters") << QByteArray(27, 'x') << k(DirectoryReplyKind::Short);
         QTest::newRow("28 characters") << QByteArray(28, 'x') << k(DirectoryReplyKind::Record);
         QTest::newRow("29 characters") << QByteArray(29, 'x') << k(DirectoryReplyKind::Record);
-        QTest::newRow("bare end marker") << QByteArray("KKKKKKKKKK") << k(DirectoryReplyKind::EndMarker);
-        QTest::newRow("end marker and more") << QByteArray("KKKKKKKKKKxyz") << k(DirectoryReplyKind::EndMarker);
-        QTest::newRow("nine K are no marker") << QByteArray("KKKKKKKKK") << k(DirectoryReplyKind::Short);
-        QTest::newRow("K record of 29") << QByteArray("KKKKKKKKKJ").leftJustified(29, 'K')
-                                        << k(DirectoryReplyKind::Record);
+        QTest::newRow("bare end marker")
+            << QByteArray("KKKKKKKKKK") << k(DirectoryReplyKind::EndMarker);
+        QTest::newRow("end marker and more")
+            << QByteArray("KKKKKKKKKKxyz") << k(DirectoryReplyKind::EndMarker);
+        QTest::newRow("nine K are no marker")
+            << QByteArray("KKKKKKKKK") << k(DirectoryReplyKind::Short);
+        QTest::newRow("K record of 29")
+            << QByteArray("KKKKKKKKKJ").leftJustified(29, 'K') << k(DirectoryReplyKind::Record);
     }
     void replyKinds()
     {
@@ -81,8 +85,8 @@ private Q_SLOTS:
         f.declarations.LocationNames.fill(QStringLiteral("old"));
         controller.cmdDirectory_Click();
 
-        QStringList expected{readOf(10, 200, 0)};
-        expected << writes({"D", "\\r"}) << readOf(29, 1000, 29) << modeAndDelayReads;
+        QStringList expected { readOf(10, 200, 0) };
+        expected << writes({ "D", "\\r" }) << readOf(29, 1000, 29) << modeAndDelayReads;
         QCOMPARE(lineScript(*f.comm), expected);
         for (int i = 0; i < 8; ++i) {
             QVERIFY(f.surface.names.at(i).isEmpty());
@@ -94,7 +98,8 @@ private Q_SLOTS:
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
         QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
         QCOMPARE(f.surface.delay, QStringLiteral("0"));
-        QCOMPARE(f.surface.states, (QStringList{QStringLiteral("busy"), QStringLiteral("idle")}));
+        QCOMPARE(
+            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
         QVERIFY(!f.surface.abort);
         QVERIFY(f.surface.unitCommandsEnabled);
         // strData keeps the last reply: the delay register's.
@@ -111,16 +116,16 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         controller.cmdDirectory_Click();
 
-        QStringList expected{readOf(10, 200, 0)};
-        expected << writes({"D", "\\r"}) << readOf(29, 1000, 29) << writes({"N", "\\r"})
-                 << readOf(29, 1000, 29) << writes({"N", "\\r"}) << readOf(29, 1000, 29)
+        QStringList expected { readOf(10, 200, 0) };
+        expected << writes({ "D", "\\r" }) << readOf(29, 1000, 29) << writes({ "N", "\\r" })
+                 << readOf(29, 1000, 29) << writes({ "N", "\\r" }) << readOf(29, 1000, 29)
                  << modeAndDelayReads;
         QCOMPARE(lineScript(*f.comm), expected);
         QCOMPARE(f.surface.names.at(0), QStringLiteral("Lobby           "));
         QCOMPARE(f.surface.names.at(2), QStringLiteral("Long            "));
         QCOMPARE(f.surface.names.at(3), QStringLiteral("Long            "));
         QCOMPARE(f.declarations.LocationNames.at(3), QStringLiteral("Long            "));
-        QCOMPARE(f.surface.widths, (std::array<int, 8>{40, 0, 800, 400, 0, 0, 0, 0}));
+        QCOMPARE(f.surface.widths, (std::array<int, 8> { 40, 0, 800, 400, 0, 0, 0, 0 }));
         QCOMPARE(f.surface.colours.at(3), palette.at(2));
         QCOMPARE(f.surface.mode, QStringLiteral("Interrupt"));
         // Not one of the list's items, shown as it is.
@@ -137,22 +142,25 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("widths");
         QTest::addColumn<QList<int>>("named");
 
-        QTest::newRow("68 bytes get the minimum 40") << 2 << qint64(68)
-                                                     << QList<int>{0, 0, 40, 0, 0, 0, 0, 0} << QList<int>{2};
-        QTest::newRow("just one location") << 0 << qint64(1048544)
-                                           << QList<int>{800, 0, 0, 0, 0, 0, 0, 0} << QList<int>{0};
-        QTest::newRow("one byte into the next") << 0 << qint64(1048545)
-                                                << QList<int>{800, 40, 0, 0, 0, 0, 0, 0} << QList<int>{0, 1};
-        QTest::newRow("62.5 gives 62") << 4 << qint64(81888)
-                                       << QList<int>{0, 0, 0, 0, 62, 0, 0, 0} << QList<int>{4};
-        QTest::newRow("one and a half from 6") << 6 << qint64(3 * MiB / 2 - 32)
-                                               << QList<int>{0, 0, 0, 0, 0, 0, 800, 400} << QList<int>{6, 7};
-        QTest::newRow("twice from 7 runs past 8") << 7 << qint64(2 * MiB - 32)
-                                                  << QList<int>{0, 0, 0, 0, 0, 0, 0, 800} << QList<int>{7};
-        QTest::newRow("location byte 8") << 8 << qint64(100) << QList<int>{0, 0, 0, 0, 0, 0, 0, 0}
-                                         << QList<int>{};
-        QTest::newRow("location byte 255") << 255 << qint64(5 * MiB)
-                                           << QList<int>{0, 0, 0, 0, 0, 0, 0, 0} << QList<int>{};
+        QTest::newRow("68 bytes get the minimum 40")
+            << 2 << qint64(68) << QList<int> { 0, 0, 40, 0, 0, 0, 0, 0 } << QList<int> { 2 };
+        QTest::newRow("just one location")
+            << 0 << qint64(1048544) << QList<int> { 800, 0, 0, 0, 0, 0, 0, 0 } << QList<int> { 0 };
+        QTest::newRow("one byte into the next")
+            << 0 << qint64(1048545) << QList<int> { 800, 40, 0, 0, 0, 0, 0, 0 }
+            << QList<int> { 0, 1 };
+        QTest::newRow("62.5 gives 62")
+            << 4 << qint64(81888) << QList<int> { 0, 0, 0, 0, 62, 0, 0, 0 } << QList<int> { 4 };
+        QTest::newRow("one and a half from 6")
+            << 6 << qint64(3 * MiB / 2 - 32) << QList<int> { 0, 0, 0, 0, 0, 0, 800, 400 }
+            << QList<int> { 6, 7 };
+        QTest::newRow("twice from 7 runs past 8")
+            << 7 << qint64(2 * MiB - 32) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 800 }
+            << QList<int> { 7 };
+        QTest::newRow("location byte 8")
+            << 8 << qint64(100) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 0 } << QList<int> {};
+        QTest::newRow("location byte 255")
+            << 255 << qint64(5 * MiB) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 0 } << QList<int> {};
     }
     void usageBars()
     {
@@ -167,12 +175,13 @@ private Q_SLOTS:
 
         // The directory goes on with "N" whatever the record filled.
         QCOMPARE(lineScript(*f.comm).mid(4, 3),
-                 writes({"N", "\\r"}) + QStringList{readOf(29, 1000, 29)});
+            writes({ "N", "\\r" }) + QStringList { readOf(29, 1000, 29) });
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
         for (int i = 0; i < 8; ++i) {
             QCOMPARE(f.surface.widths.at(i), widths.at(i));
             const bool isNamed = named.contains(i);
-            QCOMPARE(f.surface.names.at(i), isNamed ? QStringLiteral("Chime           ") : QString());
+            QCOMPARE(
+                f.surface.names.at(i), isNamed ? QStringLiteral("Chime           ") : QString());
             QCOMPARE(f.declarations.LocationNames.at(i), f.surface.names.at(i));
             // Every location of a message takes its first location's colour.
             QCOMPARE(f.surface.colours.at(i), palette.at(isNamed ? locationByte : i));
@@ -198,9 +207,11 @@ private Q_SLOTS:
         QTest::newRow("no reply to D") << QByteArray("D") << true << QByteArray() << 1200;
         QTest::newRow("2 characters to D") << QByteArray("D") << false << QByteArray("ab") << 1200;
         QTest::newRow("3 characters to D") << QByteArray("D") << false << QByteArray("abc") << 1200;
-        QTest::newRow("27 characters to D") << QByteArray("D") << false << QByteArray(27, '\x01') << 1200;
+        QTest::newRow("27 characters to D")
+            << QByteArray("D") << false << QByteArray(27, '\x01') << 1200;
         QTest::newRow("no reply to N") << QByteArray("N") << true << QByteArray() << 1200;
-        QTest::newRow("garbage record to N") << QByteArray("N") << false << QByteArray("\x03\xff\xfe") << 1200;
+        QTest::newRow("garbage record to N")
+            << QByteArray("N") << false << QByteArray("\x03\xff\xfe") << 1200;
     }
     void failedReply()
     {
@@ -274,7 +285,7 @@ private Q_SLOTS:
         f.surface.onEvents = [&] {
             enabledDuring << f.surface.unitCommandsEnabled;
             const QByteArray before = f.comm->written();
-            f.prompter.answers = {true};
+            f.prompter.answers = { true };
             controller.mnuToolsErase_Click();
             controller.mnuToolsMfg_Click();
             controller.mnuToolsRead_Click();
@@ -287,7 +298,7 @@ private Q_SLOTS:
             QCOMPARE(f.comm->written(), before);
         };
         controller.cmdDirectory_Click();
-        QCOMPARE(enabledDuring, (QList<bool>{false, false}));
+        QCOMPARE(enabledDuring, (QList<bool> { false, false }));
         QVERIFY(f.prompter.shown.isEmpty());
         QVERIFY(f.windows.calls.isEmpty());
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
@@ -300,8 +311,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("gone");
         QTest::addColumn<QString>("status");
-        QTest::newRow("port not open") << false << QStringLiteral("Comm Port Error: The port is not open.");
-        QTest::newRow("device gone") << true << QStringLiteral("Comm Port Error: The serial device is gone.");
+        QTest::newRow("port not open")
+            << false << QStringLiteral("Comm Port Error: The port is not open.");
+        QTest::newRow("device gone")
+            << true << QStringLiteral("Comm Port Error: The serial device is gone.");
     }
     void portFaults()
     {

@@ -14,11 +14,11 @@ constexpr qint32 MiB = 1048576;
 
 QStringList eraseOf(int location, int got = 2)
 {
-    return QStringList{QStringLiteral("> C"), QStringLiteral("> 0%1").arg(location), QStringLiteral("> \\r"),
-                       readOf(2, 40000, got)};
+    return QStringList { QStringLiteral("> C"), QStringLiteral("> 0%1").arg(location),
+        QStringLiteral("> \\r"), readOf(2, 40000, got) };
 }
 
-}  // namespace
+} // namespace
 
 class tst_erase : public QObject {
     Q_OBJECT
@@ -34,10 +34,12 @@ private Q_SLOTS:
         QCOMPARE(lineScript(*f.comm), eraseOf(2));
         QVERIFY(f.prompter.shown.isEmpty());
         QCOMPARE(f.surface.statuses,
-                 (QStringList{QStringLiteral("Erasing Location 3 - - -"), QStringLiteral("Memory Location 3 Erased!"),
-                              QStringLiteral("Location 3 Erased!")}));
+            (QStringList { QStringLiteral("Erasing Location 3 - - -"),
+                QStringLiteral("Memory Location 3 Erased!"),
+                QStringLiteral("Location 3 Erased!") }));
         QCOMPARE(f.declarations.ErasedMarks.at(2), QStringLiteral("Erased"));
-        QCOMPARE(f.surface.states, (QStringList{QStringLiteral("busy"), QStringLiteral("idle")}));
+        QCOMPARE(
+            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
         // A spilled-over bar gets its own colour back.
         QCOMPARE(f.surface.widths.at(2), 0);
         QCOMPARE(f.surface.colours.at(2), palette.at(2));
@@ -54,11 +56,12 @@ private Q_SLOTS:
         f.comm->clearLine();
         f.surface.statuses.clear();
         f.declarations.SelectedLocation = 3;
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.cmdErase_Click();
 
         QCOMPARE(f.prompter.shown.size(), 1);
-        QCOMPARE(f.prompter.shown.first().text, QStringLiteral("Are you sure you want to erase Location 4?"));
+        QCOMPARE(f.prompter.shown.first().text,
+            QStringLiteral("Are you sure you want to erase Location 4?"));
         QCOMPARE(f.prompter.shown.first().title, QStringLiteral("Erase Location"));
         QVERIFY(f.prompter.shown.first().question);
         QCOMPARE(lineScript(*f.comm), eraseOf(2) + eraseOf(3) + eraseOf(4));
@@ -82,7 +85,8 @@ private Q_SLOTS:
         f.declarations.LocationNames.at(0) = QStringLiteral("Lobby");
         controller.cmdErase_Click();
         QVERIFY(f.comm->line().isEmpty());
-        QCOMPARE(f.surface.states, (QStringList{QStringLiteral("busy"), QStringLiteral("idle")}));
+        QCOMPARE(
+            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
         QCOMPARE(f.declarations.LocationNames.at(0), QStringLiteral("Lobby"));
     }
 
@@ -138,7 +142,8 @@ private Q_SLOTS:
         const EraseOutcome outcome = EraseLocation(controller.context(), 0);
         QCOMPARE(outcome == EraseOutcome::Erased, answered);
         QVERIFY(f.clock.now() - start <= 40000);
-        QCOMPARE(f.surface.status(), answered ? QStringLiteral("Memory Location 1 Erased!") : QStringLiteral("Error!"));
+        QCOMPARE(f.surface.status(),
+            answered ? QStringLiteral("Memory Location 1 Erased!") : QStringLiteral("Error!"));
         QCOMPARE(f.declarations.ErasedMarks.at(0).isEmpty(), !answered);
         QCOMPARE(f.surface.abort, answered);
     }
@@ -149,16 +154,18 @@ private Q_SLOTS:
         f.unit.store(0, storedMessage("Lobby", 100));
         f.unit.store(6, storedMessage("Hall", 100));
         MainController &controller = ready(f);
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.mnuToolsErase_Click();
-        QCOMPARE(f.prompter.shown.first().text, QStringLiteral("Are you sure you want to erase all Locations?"));
+        QCOMPARE(f.prompter.shown.first().text,
+            QStringLiteral("Are you sure you want to erase all Locations?"));
         QCOMPARE(f.prompter.shown.first().title, QStringLiteral("Erase All"));
         QStringList expected;
         for (int i = 0; i < 8; ++i)
             expected << eraseOf(i);
         QCOMPARE(lineScript(*f.comm), expected);
         QCOMPARE(f.surface.status(), QStringLiteral("All memory locations are erased!"));
-        QCOMPARE(f.surface.states, (QStringList{QStringLiteral("busy"), QStringLiteral("idle")}));
+        QCOMPARE(
+            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
         QVERIFY(!f.unit.messageAt(0));
         QVERIFY(!f.unit.messageAt(6));
     }
@@ -177,14 +184,14 @@ private Q_SLOTS:
     void unansweredErasesAreReported_data()
     {
         QTest::addColumn<bool>("all");
-        QTest::addColumn<QList<int>>("silentErases");  // 1-based among the erases sent
+        QTest::addColumn<QList<int>>("silentErases"); // 1-based among the erases sent
         QTest::addColumn<QString>("status");
-        QTest::newRow("Erase, empty location") << false << QList<int>{1}
-                                               << QStringLiteral("Error! Location 3 not erased!");
-        QTest::newRow("Erase All, second") << true << QList<int>{2}
-                                           << QStringLiteral("Error! Location 2 not erased!");
+        QTest::newRow("Erase, empty location")
+            << false << QList<int> { 1 } << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("Erase All, second")
+            << true << QList<int> { 2 } << QStringLiteral("Error! Location 2 not erased!");
         QTest::newRow("Erase All, fourth and seventh")
-            << true << QList<int>{4, 7} << QStringLiteral("Error! Locations 4, 7 not erased!");
+            << true << QList<int> { 4, 7 } << QStringLiteral("Error! Locations 4, 7 not erased!");
     }
     void unansweredErasesAreReported()
     {
@@ -196,7 +203,7 @@ private Q_SLOTS:
             silence(f.unit, "C", erase);
         MainController &controller = ready(f);
         f.declarations.SelectedLocation = 2;
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         if (all)
             controller.mnuToolsErase_Click();
         else
@@ -215,7 +222,7 @@ private Q_SLOTS:
         for (int i = 2; i <= 4; ++i)
             f.declarations.LocationNames.at(i) = QStringLiteral("Hall");
         f.declarations.SelectedLocation = 2;
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.cmdErase_Click();
         QCOMPARE(f.comm->written().count('C'), 3);
         QCOMPARE(f.surface.status(), QStringLiteral("Error! Location 4 not erased!"));
@@ -227,7 +234,7 @@ private Q_SLOTS:
         UnitFixture f;
         MainController &controller = ready(f);
         f.comm->vanish();
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.mnuToolsErase_Click();
         QCOMPARE(f.surface.status(), QStringLiteral("Comm Port Error: The serial device is gone."));
         QCOMPARE(f.surface.statuses.count(QStringLiteral("Erasing Location 2 - - -")), 0);
@@ -240,7 +247,7 @@ private Q_SLOTS:
         UnitFixture f;
         MainController &controller = ready(f);
         UnitWork other(controller.context());
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.mnuToolsErase_Click();
         controller.cmdErase_Click();
         QVERIFY(f.prompter.shown.isEmpty());

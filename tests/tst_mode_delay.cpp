@@ -11,7 +11,7 @@ private Q_SLOTS:
     void delayValue_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("value");  // -1: does not fit a byte
+        QTest::addColumn<int>("value"); // -1: does not fit a byte
         QTest::newRow("empty is 0") << QString() << 0;
         QTest::newRow("3") << QStringLiteral("3") << 3;
         QTest::newRow("leading blanks") << QStringLiteral("  7") << 7;
@@ -38,8 +38,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("status");
         QTest::newRow("0 is Stack") << QByteArray("\0Z", 2) << QStringLiteral("Stack") << QString();
-        QTest::newRow("1 is Interrupt") << QByteArray("\x01K") << QStringLiteral("Interrupt") << QString();
-        QTest::newRow("255 is Interrupt") << QByteArray("\xffK") << QStringLiteral("Interrupt") << QString();
+        QTest::newRow("1 is Interrupt")
+            << QByteArray("\x01K") << QStringLiteral("Interrupt") << QString();
+        QTest::newRow("255 is Interrupt")
+            << QByteArray("\xffK") << QStringLiteral("Interrupt") << QString();
         QTest::newRow("1 character") << QByteArray("\0", 1) << QStringLiteral("was")
                                      << QStringLiteral("Error on Mode Read!");
         QTest::newRow("nothing") << QByteArray() << QStringLiteral("was")
@@ -55,7 +57,8 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         f.surface.mode = QStringLiteral("was");
         QCOMPARE(ModeDelay::ReadMode(controller.context()), status.isEmpty());
-        QCOMPARE(lineScript(*f.comm), writes({"R", "\\x01", "\\r"}) + QStringList{readOf(2, 2000, int(reply.size()))});
+        QCOMPARE(lineScript(*f.comm),
+            writes({ "R", "\\x01", "\\r" }) + QStringList { readOf(2, 2000, int(reply.size())) });
         QCOMPARE(f.surface.mode, mode);
         QCOMPARE(f.surface.status(), status);
         QCOMPARE(controller.strData(), reply);
@@ -67,7 +70,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("delay");
         QTest::addColumn<QString>("status");
         QTest::newRow("3") << QByteArray("\x03K") << QStringLiteral("3") << QString();
-        QTest::newRow("12, not a list item") << QByteArray("\x0cK") << QStringLiteral("12") << QString();
+        QTest::newRow("12, not a list item")
+            << QByteArray("\x0cK") << QStringLiteral("12") << QString();
         QTest::newRow("1 character") << QByteArray("\x03") << QStringLiteral("was")
                                      << QStringLiteral("Error on Delay Read ");
     }
@@ -81,7 +85,7 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         f.surface.delay = QStringLiteral("was");
         ModeDelay::ReadDelay(controller.context());
-        QCOMPARE(lineScript(*f.comm).mid(0, 3), writes({"R", "\\x09", "\\r"}));
+        QCOMPARE(lineScript(*f.comm).mid(0, 3), writes({ "R", "\\x09", "\\r" }));
         QCOMPARE(f.surface.delay, delay);
         QCOMPARE(f.surface.status(), status);
     }
@@ -93,7 +97,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("value");
         QTest::newRow("Stack") << QStringLiteral("Stack") << QStringLiteral("\\x00") << 0;
         QTest::newRow("Interrupt") << QStringLiteral("Interrupt") << QStringLiteral("\\xff") << 255;
-        QTest::newRow("stack in other case") << QStringLiteral("stack") << QStringLiteral("\\xff") << 255;
+        QTest::newRow("stack in other case")
+            << QStringLiteral("stack") << QStringLiteral("\\xff") << 255;
     }
     void pickMode()
     {
@@ -106,9 +111,9 @@ private Q_SLOTS:
         f.surface.statusText = QStringLiteral("before");
         f.surface.mode = text;
         controller.cmbMode_Click();
-        QCOMPARE(lineScript(*f.comm), (QStringList{QStringLiteral("> W"), QStringLiteral("> \\x01"),
-                                                   QStringLiteral("> ") + valueByte,
-                                                   QStringLiteral("> \\r"), readOf(2, 2000, 2)}));
+        QCOMPARE(lineScript(*f.comm),
+            (QStringList { QStringLiteral("> W"), QStringLiteral("> \\x01"),
+                QStringLiteral("> ") + valueByte, QStringLiteral("> \\r"), readOf(2, 2000, 2) }));
         QCOMPARE(int(f.unit.registerValue(1)), value);
         QCOMPARE(f.surface.status(), QStringLiteral("before"));
         // The boxes leave the window's busy and idle states alone.
@@ -144,7 +149,8 @@ private Q_SLOTS:
         controller.cmbDelay_Click(0);
         QStringList expected;
         for (int reg = 9; reg <= 16; ++reg)
-            expected << QStringLiteral("> W") << QStringLiteral("> ") + lineText(QByteArray(1, char(reg)))
+            expected << QStringLiteral("> W")
+                     << QStringLiteral("> ") + lineText(QByteArray(1, char(reg)))
                      << QStringLiteral("> \\x03") << QStringLiteral("> \\r") << readOf(2, 2000, 2);
         QCOMPARE(lineScript(*f.comm), expected);
         for (quint8 reg = 9; reg <= 16; ++reg)
@@ -155,11 +161,12 @@ private Q_SLOTS:
 
     void refusedDelayWritesAreNamed_data()
     {
-        QTest::addColumn<QList<int>>("refusedWrites");  // 1-based among the eight
+        QTest::addColumn<QList<int>>("refusedWrites"); // 1-based among the eight
         QTest::addColumn<QString>("status");
-        QTest::newRow("fifth unanswered") << QList<int>{5} << QStringLiteral("Error on Delay Write! Register 13");
+        QTest::newRow("fifth unanswered")
+            << QList<int> { 5 } << QStringLiteral("Error on Delay Write! Register 13");
         QTest::newRow("second and eighth")
-            << QList<int>{2, 8} << QStringLiteral("Error on Delay Write! Registers 10, 16");
+            << QList<int> { 2, 8 } << QStringLiteral("Error on Delay Write! Registers 10, 16");
     }
     void refusedDelayWritesAreNamed()
     {
@@ -175,7 +182,8 @@ private Q_SLOTS:
         // The series goes on after a refusal: all eight are sent.
         QCOMPARE(f.comm->written().count('W'), 8);
         QCOMPARE(f.clock.now() - start, 2000 * refusedWrites.size());
-        QCOMPARE(f.surface.statuses.count(QStringLiteral("Error on Mode Write!")), refusedWrites.size());
+        QCOMPARE(
+            f.surface.statuses.count(QStringLiteral("Error on Mode Write!")), refusedWrites.size());
         QCOMPARE(f.surface.status(), status);
         QVERIFY(!f.surface.statuses.contains(QStringLiteral("Delay Updated!")));
         // A write the unit did not answer still reached it; the last one is the eighth.

@@ -7,11 +7,11 @@
 
 namespace {
 
-const QStringList busyPoll = writes({"S"}) + QStringList{readOf(1, 500, 1)};
-const QStringList endPoll = writes({"S"}) + QStringList{readOf(1, 500, 0)} + writes({"\\r"})
-                            + QStringList{readOf(2, 1000, 2)};
+const QStringList busyPoll = writes({ "S" }) + QStringList { readOf(1, 500, 1) };
+const QStringList endPoll = writes({ "S" }) + QStringList { readOf(1, 500, 0) } + writes({ "\\r" })
+    + QStringList { readOf(2, 1000, 2) };
 
-}  // namespace
+} // namespace
 
 class tst_playback : public QObject {
     Q_OBJECT
@@ -21,8 +21,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("selected");
         QTest::addColumn<QString>("locationText");
         QTest::addColumn<QString>("status");
-        QTest::newRow("location 1") << 0 << QStringLiteral("00") << QStringLiteral("Playing Message: 1");
-        QTest::newRow("location 8") << 7 << QStringLiteral("07") << QStringLiteral("Playing Message: 8");
+        QTest::newRow("location 1")
+            << 0 << QStringLiteral("00") << QStringLiteral("Playing Message: 1");
+        QTest::newRow("location 8")
+            << 7 << QStringLiteral("07") << QStringLiteral("Playing Message: 8");
     }
     void play()
     {
@@ -33,10 +35,11 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         f.declarations.SelectedLocation = qint16(selected);
         controller.cmdPlay_Click();
-        QCOMPARE(lineScript(*f.comm), (QStringList{QStringLiteral("> P"), QStringLiteral("> ") + locationText,
-                                                   QStringLiteral("> \\r")}));
+        QCOMPARE(lineScript(*f.comm),
+            (QStringList { QStringLiteral("> P"), QStringLiteral("> ") + locationText,
+                QStringLiteral("> \\r") }));
         QCOMPARE(f.surface.status(), status);
-        QCOMPARE(f.surface.states, QStringList{QStringLiteral("busy")});
+        QCOMPARE(f.surface.states, QStringList { QStringLiteral("busy") });
         QVERIFY(f.surface.abort);
         QCOMPARE(f.declarations.CurrentOperation, QStringLiteral("Play"));
         QVERIFY(controller.timers().Timer4.isActive());
@@ -54,15 +57,15 @@ private Q_SLOTS:
         controller.cmdPlay_Click();
         f.comm->clearLine();
 
-        controller.Timer4_Timer();  // at 0 ms
+        controller.Timer4_Timer(); // at 0 ms
         QCOMPARE(f.surface.status(), QStringLiteral("Playing Message: 3"));
         QVERIFY(controller.timers().Timer4.isActive());
         f.clock.advance(500);
-        controller.Timer4_Timer();  // at 500 ms
+        controller.Timer4_Timer(); // at 500 ms
         QVERIFY(controller.timers().Timer4.isActive());
         QCOMPARE(controller.strData(), QByteArray("B"));
         f.clock.advance(500);
-        controller.Timer4_Timer();  // at 1000 ms: the message has ended
+        controller.Timer4_Timer(); // at 1000 ms: the message has ended
 
         QCOMPARE(lineScript(*f.comm), busyPoll + busyPoll + endPoll);
         QCOMPARE(f.surface.status(), QStringLiteral("Message Done"));
@@ -85,7 +88,8 @@ private Q_SLOTS:
         QTest::newRow("other character") << QByteArray("S") << false << QByteArray("X") << busyPoll;
         QTest::newRow("no reply to the return")
             << QByteArray("S-CR") << true << QByteArray()
-            << writes({"S"}) + QStringList{readOf(1, 500, 0)} + writes({"\\r"}) + QStringList{readOf(2, 1000, 0)};
+            << writes({ "S" }) + QStringList { readOf(1, 500, 0) } + writes({ "\\r" })
+                + QStringList { readOf(2, 1000, 0) };
     }
     void pollFailures()
     {
@@ -122,7 +126,7 @@ private Q_SLOTS:
         QVERIFY(f.unit.isPlaying(f.clock.now()));
         f.comm->clearLine();
         controller.cmdAbort_Click();
-        QCOMPARE(lineScript(*f.comm), writes({"A"}));
+        QCOMPARE(lineScript(*f.comm), writes({ "A" }));
         QCOMPARE(f.surface.status(), QStringLiteral("Playback Stopped"));
         QCOMPARE(f.declarations.CurrentOperation, QStringLiteral("Abort"));
         QVERIFY(!controller.timers().Timer4.isActive());
@@ -131,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(f.surface.unitCommandsEnabled);
         // A tick already queued sends nothing more.
         controller.Timer4_Timer();
-        QCOMPARE(lineScript(*f.comm), writes({"A"}));
+        QCOMPARE(lineScript(*f.comm), writes({ "A" }));
     }
 
     void stopDuringUploadSendsNothing()
@@ -143,7 +147,7 @@ private Q_SLOTS:
         controller.cmdAbort_Click();
         QVERIFY(f.comm->line().isEmpty());
         QCOMPARE(f.declarations.CurrentOperation, QStringLiteral("Abort"));
-        QCOMPARE(f.surface.states, QStringList{QStringLiteral("idle")});
+        QCOMPARE(f.surface.states, QStringList { QStringLiteral("idle") });
         // The upload still holds the unit until it notices.
         QVERIFY(!f.surface.unitCommandsEnabled);
     }
@@ -153,11 +157,11 @@ private Q_SLOTS:
         UnitFixture f;
         MainController &controller = ready(f);
         controller.cmdPlay_Click();
-        controller.Timer4_Timer();  // nothing stored: ends at once
+        controller.Timer4_Timer(); // nothing stored: ends at once
         QCOMPARE(f.surface.status(), QStringLiteral("Message Done"));
         f.comm->clearLine();
         controller.cmdAbort_Click();
-        QCOMPARE(lineScript(*f.comm), writes({"A"}));
+        QCOMPARE(lineScript(*f.comm), writes({ "A" }));
         QCOMPARE(f.surface.status(), QStringLiteral("Playback Stopped"));
     }
 
@@ -192,7 +196,7 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         controller.cmdPlay_Click();
         f.comm->clearLine();
-        f.prompter.answers = {true};
+        f.prompter.answers = { true };
         controller.mnuToolsErase_Click();
         controller.mnuToolsMfg_Click();
         controller.mnuToolsClear_Click();

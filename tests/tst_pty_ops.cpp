@@ -17,28 +17,29 @@ private Q_SLOTS:
     {
         UnitFixture fixture;
         PtyUnit unit;
-        const QStringList arguments{
-            QStringLiteral("--link"), QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
+        const QStringList arguments { QStringLiteral("--link"),
+            QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
             // 0.8 s: long enough for one "B" from the first poll, 500 ms after Play.
             QStringLiteral("--preload"), QStringLiteral("1:Lobby:8000:0.8"),
             // Two locations: 1.5 MiB of words at 48 kHz.
             QStringLiteral("--preload"), QStringLiteral("3:Long hall:48000:16.4"),
-            QStringLiteral("--preload"), QStringLiteral("8:Last:11025:1")};
+            QStringLiteral("--preload"), QStringLiteral("8:Last:11025:1") };
         START_PTY_UNIT(unit, arguments);
 
         fixture.declarations.CommPort = 1;
         MainController controller(fixture.declarations, fixture.paths,
-                                  std::make_unique<SerialPortComm>(fixture.paths.portsDir),
-                                  fixture.surface, fixture.prompter, fixture.windows);
+            std::make_unique<SerialPortComm>(fixture.paths.portsDir), fixture.surface,
+            fixture.prompter, fixture.windows);
         controller.Form_Load();
         QVERIFY(fixture.prompter.shown.isEmpty());
 
         controller.Timer2_Timer();
         QCOMPARE(fixture.surface.status(), QStringLiteral("Done!"));
         const QStringList names(fixture.surface.names.begin(), fixture.surface.names.end());
-        QCOMPARE(names, (QStringList{QStringLiteral("Lobby           "), QString(),
-                                     QStringLiteral("Long hall       "), QStringLiteral("Long hall       "),
-                                     QString(), QString(), QString(), QStringLiteral("Last            ")}));
+        QCOMPARE(names,
+            (QStringList { QStringLiteral("Lobby           "), QString(),
+                QStringLiteral("Long hall       "), QStringLiteral("Long hall       "), QString(),
+                QString(), QString(), QStringLiteral("Last            ") }));
         QCOMPARE(fixture.surface.widths.at(2), 800);
         QVERIFY(fixture.surface.widths.at(3) > 40 && fixture.surface.widths.at(3) < 800);
         QCOMPARE(fixture.surface.colours.at(3), fixture.surface.colours.at(2));
@@ -55,7 +56,7 @@ private Q_SLOTS:
 
         // Erase the message over locations 3 and 4.
         controller.txtMsg_Click(3);
-        fixture.prompter.answers = {true};
+        fixture.prompter.answers = { true };
         controller.cmdErase_Click();
         QCOMPARE(fixture.surface.status(), QStringLiteral("Location 4 Erased!"));
         QVERIFY(fixture.surface.names.at(2).isEmpty());
@@ -74,22 +75,23 @@ private Q_SLOTS:
     {
         UnitFixture fixture;
         PtyUnit unit;
-        START_PTY_UNIT(unit, (QStringList{QStringLiteral("--link"),
-                                          QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
-                                          QStringLiteral("--preload"), QStringLiteral("2:Gone:8000:5")}));
+        START_PTY_UNIT(unit,
+            (QStringList { QStringLiteral("--link"),
+                QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
+                QStringLiteral("--preload"), QStringLiteral("2:Gone:8000:5") }));
         fixture.declarations.CommPort = 1;
         MainController controller(fixture.declarations, fixture.paths,
-                                  std::make_unique<SerialPortComm>(fixture.paths.portsDir),
-                                  fixture.surface, fixture.prompter, fixture.windows);
+            std::make_unique<SerialPortComm>(fixture.paths.portsDir), fixture.surface,
+            fixture.prompter, fixture.windows);
         controller.Form_Load();
         unit.kill();
         controller.cmdDirectory_Click();
         QVERIFY2(fixture.surface.status().startsWith(QStringLiteral("Comm Port Error: ")),
-                 qPrintable(fixture.surface.status()));
+            qPrintable(fixture.surface.status()));
         QVERIFY(!fixture.surface.busy);
         controller.mnuToolsMfg_Click();
         QVERIFY2(fixture.surface.status().startsWith(QStringLiteral("Comm Port Error: ")),
-                 qPrintable(fixture.surface.status()));
+            qPrintable(fixture.surface.status()));
     }
 };
 

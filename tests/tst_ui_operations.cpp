@@ -5,8 +5,8 @@
 #include "ui/Program.h"
 #include "ui/frmMain1.h"
 
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,13 +49,12 @@ struct WindowFixture {
     std::unique_ptr<Program> program;
 };
 
-template <typename T>
-T *control(QWidget *window, const QString &name)
+template <typename T> T *control(QWidget *window, const QString &name)
 {
     return window->findChild<T *>(name);
 }
 
-}  // namespace
+} // namespace
 
 // The device operations through the main window's own widgets.
 class tst_ui_operations : public QObject {
@@ -71,15 +70,20 @@ private Q_SLOTS:
         frmMain1 *window = f.open();
         window->controller().Timer2_Timer();
 
-        QCOMPARE(control<QLineEdit>(window, QStringLiteral("txtMsg0"))->text(), QStringLiteral("Lobby           "));
-        QCOMPARE(control<QLineEdit>(window, QStringLiteral("txtMsg6"))->text(), QStringLiteral("Hall            "));
+        QCOMPARE(control<QLineEdit>(window, QStringLiteral("txtMsg0"))->text(),
+            QStringLiteral("Lobby           "));
+        QCOMPARE(control<QLineEdit>(window, QStringLiteral("txtMsg6"))->text(),
+            QStringLiteral("Hall            "));
         QCOMPARE(window->barWidth(0), 40);
         QCOMPARE(window->barWidth(5), 800);
         QCOMPARE(window->barWidth(6), 40);
         QCOMPARE(window->barColor(6), window->barColor(5));
-        QCOMPARE(control<QLabel>(window, QStringLiteral("lblStatus"))->text(), QStringLiteral("Done!"));
-        QCOMPARE(control<QComboBox>(window, QStringLiteral("cmbMode"))->currentText(), QStringLiteral("Interrupt"));
-        QCOMPARE(control<QComboBox>(window, QStringLiteral("cmbDelay0"))->currentText(), QStringLiteral("4"));
+        QCOMPARE(
+            control<QLabel>(window, QStringLiteral("lblStatus"))->text(), QStringLiteral("Done!"));
+        QCOMPARE(control<QComboBox>(window, QStringLiteral("cmbMode"))->currentText(),
+            QStringLiteral("Interrupt"));
+        QCOMPARE(control<QComboBox>(window, QStringLiteral("cmbDelay0"))->currentText(),
+            QStringLiteral("4"));
         // Putting the read values into the boxes is no pick: nothing is written back.
         QVERIFY(!f.comm->written().contains('W'));
         QVERIFY(control<QPushButton>(window, QStringLiteral("cmdDirectory"))->isEnabled());
@@ -90,9 +94,9 @@ private Q_SLOTS:
         WindowFixture f;
         f.unit.store(0, storedMessage("Lobby", 8000));
         frmMain1 *window = f.open();
-        const QStringList entries{QStringLiteral("mnuFileOpen"), QStringLiteral("mnuToolsSetup"),
-                                  QStringLiteral("mnuToolsMfg"), QStringLiteral("mnuToolsErase"),
-                                  QStringLiteral("mnuToolsRead"), QStringLiteral("mnuToolsClear")};
+        const QStringList entries { QStringLiteral("mnuFileOpen"), QStringLiteral("mnuToolsSetup"),
+            QStringLiteral("mnuToolsMfg"), QStringLiteral("mnuToolsErase"),
+            QStringLiteral("mnuToolsRead"), QStringLiteral("mnuToolsClear") };
         QStringList enabledDuring;
         bool ran = false;
         // Runs while the directory read lets the window's events run.
@@ -140,10 +144,12 @@ private Q_SLOTS:
         QVERIFY(!play->isEnabled());
         QVERIFY(!control<QAction>(window, QStringLiteral("mnuToolsErase"))->isEnabled());
         window->controller().Timer4_Timer();
-        QCOMPARE(control<QLabel>(window, QStringLiteral("lblStatus"))->text(), QStringLiteral("Playing Message: 3"));
+        QCOMPARE(control<QLabel>(window, QStringLiteral("lblStatus"))->text(),
+            QStringLiteral("Playing Message: 3"));
         stop->click();
         QVERIFY(f.comm->written().endsWith("SA"));
-        QCOMPARE(control<QLabel>(window, QStringLiteral("lblStatus"))->text(), QStringLiteral("Playback Stopped"));
+        QCOMPARE(control<QLabel>(window, QStringLiteral("lblStatus"))->text(),
+            QStringLiteral("Playback Stopped"));
         QVERIFY(play->isEnabled());
         QVERIFY(!stop->isEnabled());
         QVERIFY(control<QAction>(window, QStringLiteral("mnuToolsErase"))->isEnabled());

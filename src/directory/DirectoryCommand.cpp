@@ -34,12 +34,11 @@ void clearRows(CommandContext &context)
 void showRecord(CommandContext &context, const DirectoryRecord &record)
 {
     paintUsageBars(context.surface, record.location, record.bytesOccupied,
-                   context.declarations.LocationCapacity, [&](int location) {
-                       context.surface.letEventsRun();
-                       context.declarations.LocationNames.at(static_cast<size_t>(location)) =
-                           record.name;
-                       context.surface.setMessageText(location, record.name);
-                   });
+        context.declarations.LocationCapacity, [&](int location) {
+            context.surface.letEventsRun();
+            context.declarations.LocationNames.at(static_cast<size_t>(location)) = record.name;
+            context.surface.setMessageText(location, record.name);
+        });
 }
 
 // Reads one record into strData; false when the port failed.
@@ -49,7 +48,7 @@ bool askFor(CommandContext &context, char letter)
     return !reportCommFailure(context);
 }
 
-}  // namespace
+} // namespace
 
 void cmdDirectory_Click(CommandContext &context)
 {
@@ -83,4 +82,4 @@ void cmdDirectory_Click(CommandContext &context)
     surface.SetIdleControls();
 }
 
-}  // namespace DirectoryCommand
+} // namespace DirectoryCommand

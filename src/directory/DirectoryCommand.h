@@ -12,4 +12,4 @@ inline constexpr int MostRecords = 64;
 
 void cmdDirectory_Click(CommandContext &context);
 
-}  // namespace DirectoryCommand
+} // namespace DirectoryCommand

@@ -11,7 +11,7 @@ quint8 byteAt(const QByteArray &reply, qsizetype index)
 {
     return static_cast<quint8>(reply.at(index));
 }
-}  // namespace
+} // namespace
 
 DirectoryReplyKind directoryReplyKind(const QByteArray &reply)
 {
@@ -31,8 +31,8 @@ std::optional<DirectoryRecord> parseDirectoryRecord(const QByteArray &reply)
     DirectoryRecord record;
     record.location = byteAt(reply, 0);
     record.name = QString::fromLatin1(reply.mid(1, 16));
-    const qint64 dataSize = byteAt(reply, 25) + 256 * qint64(byteAt(reply, 26))
-                            + 65536 * qint64(byteAt(reply, 27));
+    const qint64 dataSize
+        = byteAt(reply, 25) + 256 * qint64(byteAt(reply, 26)) + 65536 * qint64(byteAt(reply, 27));
     record.bytesOccupied = dataSize + MessageOverhead;
     return record;
 }

@@ -11,16 +11,16 @@
 inline constexpr qint32 DirectoryRecordLength = 29;
 
 enum class DirectoryReplyKind {
-    Record,     // a message: parse it
-    EndMarker,  // begins with ten "K": the directory is complete
-    Missing,    // nothing, or 1 or 2 characters: the unit did not answer
-    Short,      // 3 to 27 characters: too short to hold the data size
+    Record, // a message: parse it
+    EndMarker, // begins with ten "K": the directory is complete
+    Missing, // nothing, or 1 or 2 characters: the unit did not answer
+    Short, // 3 to 27 characters: too short to hold the data size
 };
 
 struct DirectoryRecord {
-    int location = 0;        // index of the message's first location; 8 or more fills nothing
-    QString name;            // exactly as received, not trimmed
-    qint64 bytesOccupied = 0;  // data size plus the per-message overhead
+    int location = 0; // index of the message's first location; 8 or more fills nothing
+    QString name; // exactly as received, not trimmed
+    qint64 bytesOccupied = 0; // data size plus the per-message overhead
 };
 
 DirectoryReplyKind directoryReplyKind(const QByteArray &reply);

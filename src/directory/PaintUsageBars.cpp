@@ -4,7 +4,7 @@
 #include "directory/UsageBars.h"
 
 void paintUsageBars(MainSurface &surface, int start, qint64 bytes, qint32 capacity,
-                    const std::function<void(int location)> &beforeEach)
+    const std::function<void(int location)> &beforeEach)
 {
     const QList<BarPaint> bars = usageBars(start, bytes, capacity);
     if (bars.isEmpty())

@@ -11,4 +11,4 @@ class MainSurface;
 // each covered location before its bar is painted (the directory read lets events run there and
 // names the location).
 void paintUsageBars(MainSurface &surface, int start, qint64 bytes, qint32 capacity,
-                    const std::function<void(int location)> &beforeEach = {});
+    const std::function<void(int location)> &beforeEach = {});

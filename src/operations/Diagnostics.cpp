@@ -20,13 +20,12 @@ bool diagnosticCommand(CommandContext &context, char subCommand, qint32 count)
 {
     context.comm.takeError();
     context.strData = exchange(context.comm, 'E',
-                               {locationText(context.declarations.SelectedLocation),
-                                QByteArray(1, subCommand)},
-                               count, diagnosticWaitMs);
+        { locationText(context.declarations.SelectedLocation), QByteArray(1, subCommand) }, count,
+        diagnosticWaitMs);
     return !reportCommFailure(context);
 }
 
-}  // namespace
+} // namespace
 
 QString hexCodes(const QByteArray &bytes)
 {
@@ -43,8 +42,8 @@ void mnuToolsMfg_Click(CommandContext &context)
         return;
     // The fourth character is the unit's own and not shown.
     if (context.strData.size() == 4)
-        context.surface.setStatus(QStringLiteral("Manufacturer code is: ")
-                                  + hexCodes(context.strData.left(3)));
+        context.surface.setStatus(
+            QStringLiteral("Manufacturer code is: ") + hexCodes(context.strData.left(3)));
     else
         context.surface.setStatus(QStringLiteral("Error!"));
 }
@@ -57,8 +56,8 @@ void mnuToolsRead_Click(CommandContext &context)
     if (context.strData.isEmpty())
         context.surface.setStatus(QStringLiteral("Error!"));
     else
-        context.surface.setStatus(QStringLiteral("The first byte of memory is: ")
-                                  + hexCodes(context.strData.left(1)));
+        context.surface.setStatus(
+            QStringLiteral("The first byte of memory is: ") + hexCodes(context.strData.left(1)));
 }
 
 void mnuToolsClear_Click(CommandContext &context)
@@ -73,4 +72,4 @@ void mnuToolsClear_Click(CommandContext &context)
         context.surface.setStatus(QStringLiteral("Ready"));
 }
 
-}  // namespace Diagnostics
+} // namespace Diagnostics

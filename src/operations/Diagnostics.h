@@ -15,4 +15,4 @@ void mnuToolsMfg_Click(CommandContext &context);
 void mnuToolsRead_Click(CommandContext &context);
 void mnuToolsClear_Click(CommandContext &context);
 
-}  // namespace Diagnostics
+} // namespace Diagnostics

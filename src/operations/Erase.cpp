@@ -16,7 +16,7 @@ namespace {
 // Erases the locations in order, each once, and collects those the unit left unanswered. Stops
 // at a failure of the serial component, whose text the status then keeps; false in that case.
 bool eraseSeries(CommandContext &context, const QList<int> &locations, QList<int> &notErased,
-                 const QString &statusAfterEach = {})
+    const QString &statusAfterEach = {})
 {
     for (int location : locations) {
         context.declarations.ErasedMarks.at(static_cast<size_t>(location)).clear();
@@ -31,15 +31,16 @@ bool eraseSeries(CommandContext &context, const QList<int> &locations, QList<int
     return true;
 }
 
-}  // namespace
+} // namespace
 
 QString notErasedText(const QList<int> &locations)
 {
     QStringList numbers;
     for (int location : locations)
         numbers << QString::number(location + 1);
-    return (numbers.size() == 1 ? QStringLiteral("Error! Location ") : QStringLiteral("Error! Locations "))
-           + numbers.join(QStringLiteral(", ")) + QStringLiteral(" not erased!");
+    return (numbers.size() == 1 ? QStringLiteral("Error! Location ")
+                                : QStringLiteral("Error! Locations "))
+        + numbers.join(QStringLiteral(", ")) + QStringLiteral(" not erased!");
 }
 
 void cmdErase_Click(CommandContext &context)
@@ -55,15 +56,16 @@ void cmdErase_Click(CommandContext &context)
 
     const int selected = declarations.SelectedLocation;
     const QString selectedNumber = QString::number(selected + 1);
-    const QString erased = QStringLiteral("Location ") + selectedNumber + QStringLiteral(" Erased!");
+    const QString erased
+        = QStringLiteral("Location ") + selectedNumber + QStringLiteral(" Erased!");
     // Taken once: erasing a location empties its name, and the later ones must still match.
     const QString name = declarations.LocationNames.at(static_cast<size_t>(selected));
     QList<int> locations;
     if (name.isEmpty()) {
         locations << selected;
     } else if (context.prompter.askYesNo(QStringLiteral("Are you sure you want to erase Location ")
-                                             + selectedNumber + QStringLiteral("?"),
-                                         QStringLiteral("Erase Location"))) {
+                       + selectedNumber + QStringLiteral("?"),
+                   QStringLiteral("Erase Location"))) {
         for (int i = 0; i < LocationCount; ++i)
             if (declarations.LocationNames.at(static_cast<size_t>(i)) == name)
                 locations << i;
@@ -81,7 +83,7 @@ void mnuToolsErase_Click(CommandContext &context)
     if (context.unitBusy)
         return;
     if (!context.prompter.askYesNo(QStringLiteral("Are you sure you want to erase all Locations?"),
-                                   QStringLiteral("Erase All")))
+            QStringLiteral("Erase All")))
         return;
     UnitWork work(context);
     if (!work)
@@ -91,8 +93,7 @@ void mnuToolsErase_Click(CommandContext &context)
     surface.SetBusyControls();
     surface.setAbortEnabled(false);
     QList<int> notErased;
-    const bool portOk =
-        eraseSeries(context, {0, 1, 2, 3, 4, 5, 6, 7}, notErased);
+    const bool portOk = eraseSeries(context, { 0, 1, 2, 3, 4, 5, 6, 7 }, notErased);
     surface.SetIdleControls();
     if (!portOk)
         return;
@@ -100,4 +101,4 @@ void mnuToolsErase_Click(CommandContext &context)
                                           : notErasedText(notErased));
 }
 
-}  // namespace Erase
+} // namespace Erase

@@ -16,4 +16,4 @@ QString notErasedText(const QList<int> &locations);
 void cmdErase_Click(CommandContext &context);
 void mnuToolsErase_Click(CommandContext &context);
 
-}  // namespace Erase
+} // namespace Erase

@@ -10,7 +10,7 @@
 namespace {
 // A unit may need this long to clear a whole location.
 constexpr qint32 eraseWaitMs = 40000;
-}
+} // namespace
 
 EraseOutcome EraseLocation(CommandContext &context, int location)
 {
@@ -30,7 +30,7 @@ EraseOutcome EraseLocation(CommandContext &context, int location)
     const QString number = QString::number(location + 1);
     surface.setStatus(QStringLiteral("Erasing Location ") + number + QStringLiteral(" - - -"));
 
-    context.strData = exchange(context.comm, 'C', {locationText(location)}, 2, eraseWaitMs);
+    context.strData = exchange(context.comm, 'C', { locationText(location) }, 2, eraseWaitMs);
     if (reportCommFailure(context))
         return EraseOutcome::CommFailed;
     if (context.strData.isEmpty()) {

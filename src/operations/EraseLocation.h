@@ -3,9 +3,9 @@
 struct CommandContext;
 
 enum class EraseOutcome {
-    Erased,      // the unit answered, or the location was already erased in this command
-    NoReply,     // nothing within the wait; the status says "Error!"
-    CommFailed,  // the serial component failed; the status says so
+    Erased, // the unit answered, or the location was already erased in this command
+    NoReply, // nothing within the wait; the status says "Error!"
+    CommFailed, // the serial component failed; the status says so
 };
 
 // Erases one location (0 to 7) with "C" and clears its row on the window first. Does nothing for

@@ -27,20 +27,20 @@ struct RegisterRead {
 // Valid only with exactly two characters; the first one's code is the value.
 RegisterRead readRegister(CommandContext &context, quint8 number)
 {
-    context.strData = exchange(context.comm, 'R', {byteText(number)}, registerReplyCount,
-                               registerWaitMs);
+    context.strData
+        = exchange(context.comm, 'R', { byteText(number) }, registerReplyCount, registerWaitMs);
     if (reportCommFailure(context))
-        return {Outcome::CommFailed};
+        return { Outcome::CommFailed };
     if (context.strData.size() != registerReplyCount)
-        return {Outcome::Failed};
-    return {Outcome::Done, static_cast<quint8>(context.strData.at(0))};
+        return { Outcome::Failed };
+    return { Outcome::Done, static_cast<quint8>(context.strData.at(0)) };
 }
 
 // Accepted when the reply begins with "K".
 Outcome writeRegister(CommandContext &context, quint8 number, quint8 value)
 {
-    context.strData = exchange(context.comm, 'W', {byteText(number), byteText(value)},
-                               registerReplyCount, registerWaitMs);
+    context.strData = exchange(context.comm, 'W', { byteText(number), byteText(value) },
+        registerReplyCount, registerWaitMs);
     if (reportCommFailure(context))
         return Outcome::CommFailed;
     return context.strData.startsWith('K') ? Outcome::Done : Outcome::Failed;
@@ -51,14 +51,14 @@ const QString modeWriteError = QStringLiteral("Error on Mode Write!");
 
 Outcome writeDelay(CommandContext &context, int n, quint8 value)
 {
-    const Outcome outcome =
-        writeRegister(context, static_cast<quint8>(FirstDelayRegister + n), value);
+    const Outcome outcome
+        = writeRegister(context, static_cast<quint8>(FirstDelayRegister + n), value);
     if (outcome == Outcome::Failed)
         context.surface.setStatus(modeWriteError);
     return outcome;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<quint8> delayValue(const QString &text)
 {
@@ -66,7 +66,7 @@ std::optional<quint8> delayValue(const QString &text)
         QStringLiteral("^\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+))"));
     const QRegularExpressionMatch match = leadingNumber.match(text);
     if (!match.hasMatch())
-        return quint8{0};
+        return quint8 { 0 };
     // nearbyint rounds halves to the even neighbour in the default rounding mode.
     const double rounded = std::nearbyint(match.captured(1).toDouble());
     if (!(rounded >= 0 && rounded <= 255))
@@ -81,8 +81,8 @@ bool ReadMode(CommandContext &context)
         context.surface.setStatus(QStringLiteral("Error on Mode Read!"));
     if (read.outcome != Outcome::Done)
         return false;
-    context.surface.setModeText(read.value == 0 ? QStringLiteral("Stack")
-                                                : QStringLiteral("Interrupt"));
+    context.surface.setModeText(
+        read.value == 0 ? QStringLiteral("Stack") : QStringLiteral("Interrupt"));
     return true;
 }
 
@@ -153,10 +153,11 @@ void cmbDelay_Click(CommandContext &context, int)
     if (refused.isEmpty())
         context.surface.setStatus(QStringLiteral("Delay Updated!"));
     else if (refused.size() == 1)
-        context.surface.setStatus(QStringLiteral("Error on Delay Write! Register ") + refused.first());
+        context.surface.setStatus(
+            QStringLiteral("Error on Delay Write! Register ") + refused.first());
     else
         context.surface.setStatus(QStringLiteral("Error on Delay Write! Registers ")
-                                  + refused.join(QStringLiteral(", ")));
+            + refused.join(QStringLiteral(", ")));
 }
 
-}  // namespace ModeDelay
+} // namespace ModeDelay

@@ -28,4 +28,4 @@ bool ReadDelay(CommandContext &context);
 void cmbMode_Click(CommandContext &context);
 void cmbDelay_Click(CommandContext &context, int index);
 
-}  // namespace ModeDelay
+} // namespace ModeDelay

@@ -16,10 +16,10 @@ constexpr qint32 doneWaitMs = 1000;
 QString playingText(const CommandContext &context)
 {
     return QStringLiteral("Playing Message: ")
-           + QString::number(context.declarations.SelectedLocation + 1);
+        + QString::number(context.declarations.SelectedLocation + 1);
 }
 
-}  // namespace
+} // namespace
 
 void Playback::claimUnit(CommandContext &context)
 {
@@ -44,7 +44,7 @@ void Playback::cmdPlay_Click(CommandContext &context)
     if (context.unitBusy)
         return;
     context.comm.takeError();
-    sendCommand(context.comm, 'P', {locationText(context.declarations.SelectedLocation)});
+    sendCommand(context.comm, 'P', { locationText(context.declarations.SelectedLocation) });
     if (reportCommFailure(context))
         return;
     claimUnit(context);
@@ -83,8 +83,8 @@ void Playback::Timer4_Timer(CommandContext &context)
     context.comm.OutputText(QByteArray(1, CarriageReturn));
     context.strData = readReply(context.comm, 2, doneWaitMs);
     if (!reportCommFailure(context))
-        surface.setStatus(context.strData.isEmpty() ? QStringLiteral("Error!")
-                                                    : QStringLiteral("Message Done"));
+        surface.setStatus(
+            context.strData.isEmpty() ? QStringLiteral("Error!") : QStringLiteral("Message Done"));
     finish(context);
 }
 

@@ -31,7 +31,10 @@ inline QStringList lineScript(const SimComm &comm)
         if (event.kind == SimComm::LineEvent::Write)
             script << QStringLiteral("> ") + lineText(event.bytes);
         else
-            script << QStringLiteral("< %1/%2: %3").arg(event.count).arg(event.waitMs).arg(event.bytes.size());
+            script << QStringLiteral("< %1/%2: %3")
+                          .arg(event.count)
+                          .arg(event.waitMs)
+                          .arg(event.bytes.size());
     }
     return script;
 }

@@ -5,8 +5,8 @@
 // Short ways to put a fault at one of the simulated unit's exchanges ("D", "R", "C", ...) and
 // to get a main window whose line record starts after its connection check.
 
-inline void replaceReply(UnitEngine &unit, const char *point, const QByteArray &bytes,
-                         int occurrence = 1)
+inline void replaceReply(
+    UnitEngine &unit, const char *point, const QByteArray &bytes, int occurrence = 1)
 {
     UnitEngine::Fault fault;
     fault.point = point;
@@ -34,9 +34,9 @@ inline MainController &ready(UnitFixture &f)
     return controller;
 }
 
-inline UnitEngine::StoredMessage storedMessage(const char *name, qsizetype audioBytes,
-                                               quint32 rate = 8000)
+inline UnitEngine::StoredMessage storedMessage(
+    const char *name, qsizetype audioBytes, quint32 rate = 8000)
 {
-    return UnitEngine::StoredMessage{QByteArray(name).leftJustified(16, ' '), rate,
-                                     QByteArray(audioBytes, '\x11')};
+    return UnitEngine::StoredMessage { QByteArray(name).leftJustified(16, ' '), rate,
+        QByteArray(audioBytes, '\x11') };
 }
