@@ -9,22 +9,6 @@
 class tst_diagnostics : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void hexCodes_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no leading zeros")
-            << QByteArray("\x00\x01\x02", 3) << QStringLiteral("0 1 2");
-        QTest::newRow("upper case") << QByteArray("\x1f\x47\x01") << QStringLiteral("1F 47 1");
-        QTest::newRow("9 and BF") << QByteArray("\x09\xbf") << QStringLiteral("9 BF");
-        QTest::newRow("FF") << QByteArray("\xff") << QStringLiteral("FF");
-    }
-    void hexCodes()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(Diagnostics::hexCodes(bytes), text);
-    }
 
     void partId_data()
     {
@@ -64,13 +48,6 @@ private Q_SLOTS:
         QVERIFY(f.surface.states.isEmpty());
     }
 
-    void simulatedPartId()
-    {
-        UnitFixture f;
-        MainController &controller = ready(f);
-        controller.mnuToolsMfg_Click();
-        QCOMPARE(f.surface.status(), QStringLiteral("Manufacturer code is: 54 58 8"));
-    }
 
     void readFirstByte_data()
     {

@@ -56,23 +56,6 @@ private Q_SLOTS:
         QCOMPARE(parseDirectoryRecord(reply).has_value(), kind == int(DirectoryReplyKind::Record));
     }
 
-    void recordLayout()
-    {
-        const QByteArray bytes = record(5, "Lobby", 0x0A0B0C);
-        QCOMPARE(bytes.size(), DirectoryRecordLength);
-        QCOMPARE(bytes.at(0), '\x05');
-        QCOMPARE(bytes.mid(1, 16), QByteArray("Lobby           "));
-        QCOMPARE(bytes.mid(25, 3), QByteArray("\x0c\x0b\x0a"));
-        const auto parsed = parseDirectoryRecord(bytes);
-        QVERIFY(parsed);
-        QCOMPARE(parsed->location, 5);
-        QCOMPARE(parsed->name, QStringLiteral("Lobby           "));
-        QCOMPARE(parsed->bytesOccupied, 0x0A0B0C + 32);
-        // Names are kept byte for byte, high characters included.
-        QByteArray high = bytes;
-        high[1] = '\xe9';
-        QCOMPARE(parseDirectoryRecord(high)->name.at(0), QChar(0xE9));
-    }
 
     void emptyUnitByteForByte()
     {
@@ -253,16 +236,6 @@ private Q_SLOTS:
         QCOMPARE(f.surface.delay, QStringLiteral("0"));
     }
 
-    void delayReadError()
-    {
-        UnitFixture f;
-        silence(f.unit, "R", 2);
-        MainController &controller = ready(f);
-        controller.cmdDirectory_Click();
-        QCOMPARE(f.surface.status(), QStringLiteral("Error on Delay Read "));
-        QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
-        QVERIFY(f.surface.delay.isEmpty());
-    }
 
     void endlessRecordsEndTheRead()
     {
@@ -333,21 +306,6 @@ private Q_SLOTS:
         QVERIFY(!f.comm->takeError());
     }
 
-    void timer2ReadsTheDirectoryOnce()
-    {
-        UnitFixture f;
-        f.unit.store(0, storedMessage("Lobby", 1000));
-        MainController &controller = ready(f);
-        QVERIFY(controller.timers().Timer2.isActive());
-        f.surface.selected = 4;
-        f.declarations.SelectedLocation = 4;
-        controller.Timer2_Timer();
-        QVERIFY(!controller.timers().Timer2.isActive());
-        QCOMPARE(f.surface.names.at(0), QStringLiteral("Lobby           "));
-        QCOMPARE(f.surface.selected, 0);
-        QCOMPARE(f.declarations.SelectedLocation, 0);
-        QVERIFY(f.surface.directoryFocused);
-    }
 
     void timer2WaitsWhileTheUnitIsHeld()
     {

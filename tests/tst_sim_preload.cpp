@@ -44,18 +44,6 @@ private Q_SLOTS:
         QCOMPARE(preload->message.name, name);
         QCOMPARE(preload->message.audio.size(), audioBytes);
     }
-
-    void preloadedUnitPlaysForTheToneLength()
-    {
-        QString problem;
-        const auto preload = Preload::parse(QStringLiteral("3:Chime:8000:1.5"), &problem);
-        QVERIFY(preload);
-        QCOMPARE(UnitEngine::playbackMs(preload->message), 1500);
-        UnitEngine unit;
-        unit.store(preload->location, preload->message);
-        QCOMPARE(UnitEngine::directoryRecord(2, preload->message).mid(25, 3),
-            QByteArray("\xc0\x5d\x00", 3));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_sim_preload)
