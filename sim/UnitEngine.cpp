@@ -7,6 +7,19 @@ constexpr char CR = '\r';
 UnitEngine::UnitEngine()
 {
     defineIdentify();
+    defineDirectory();
+    defineRegisters();
+    definePlayback();
+    defineErase();
+    defineDiagnostics();
+}
+
+std::optional<int> UnitEngine::locationParameter(const QByteArray &parameters)
+{
+    if (parameters.size() < 2 || parameters.at(0) != '0' || parameters.at(1) < '0'
+        || parameters.at(1) > '7')
+        return std::nullopt;
+    return parameters.at(1) - '0';
 }
 
 void UnitEngine::defineCommand(char letter, int parameterBytes, bool carriageReturn, Handler handler)

@@ -75,6 +75,28 @@ public:
     // Every byte the unit has received, in order.
     const QByteArray &received() const { return m_received; }
 
+    // Directory: one 29-byte record per stored message (first location, name, data size), then
+    // the end marker record.
+    static QByteArray directoryRecord(int firstLocation, const StoredMessage &message);
+    static QByteArray endMarkerRecord();
+
+    // One-byte registers: 1 the playback mode, 9 to 16 the delay of each location.
+    quint8 registerValue(quint8 number) const { return m_registers.at(number); }
+    void setRegister(quint8 number, quint8 value) { m_registers.at(number) = value; }
+
+    // Playback: the location whose message is playing until playbackEndsAt.
+    bool isPlaying(qint64 nowMs) const { return m_playingLocation && nowMs < m_playbackEndsAt; }
+    std::optional<int> playingLocation() const { return m_playingLocation; }
+    // How long a message plays: its audio words at its rate.
+    static qint64 playbackMs(const StoredMessage &message);
+
+    // How long an erase takes before the unit answers.
+    void setEraseTime(qint64 ms) { m_eraseMs = ms; }
+    // The four bytes the unit answers to "E" with "M".
+    void setPartId(const QByteArray &reply) { m_partId = reply; }
+    // The first byte of a location's memory: an erased location reads 0xFF.
+    quint8 firstByteOf(int location) const;
+
 private:
     using Handler = std::function<void(const QByteArray &parameters, qint64 nowMs)>;
     struct CommandSpec {
@@ -92,6 +114,13 @@ private:
     void finishCommand(qint64 nowMs);
 
     void defineIdentify();
+    void defineDirectory();
+    void defineRegisters();
+    void definePlayback();
+    void defineErase();
+    void defineDiagnostics();
+    // A location parameter "0" followed by the index digit; nothing when it is not one.
+    static std::optional<int> locationParameter(const QByteArray &parameters);
 
     QHash<char, CommandSpec> m_commands;
     // A lone carriage return outside a command.
@@ -118,4 +147,11 @@ private:
 
     std::array<std::optional<StoredMessage>, LocationCount> m_messages;
     QByteArray m_received;
+
+    QList<QByteArray> m_directory;  // records still to send for "N"
+    std::array<quint8, 256> m_registers{};
+    std::optional<int> m_playingLocation;
+    qint64 m_playbackEndsAt = 0;
+    qint64 m_eraseMs = 50;
+    QByteArray m_partId = QByteArrayLiteral("\x54\x58\x08\x0d");
 };

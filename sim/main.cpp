@@ -1,6 +1,7 @@
 // tavix-unit-sim: a simulated Tavix unit on a pseudo-terminal. The first line on stdout is the
 // device to open as the serial port; it appears once the unit is ready (and its link made).
 
+#include "Preload.h"
 #include "PtyHost.h"
 #include "UnitEngine.h"
 
@@ -70,6 +71,18 @@ QList<Switch> switches()
              engine.setIdentity(value.toLatin1());
              return std::nullopt;
          }},
+        {QCommandLineOption(QStringLiteral("preload"),
+                            QStringLiteral("Start with a tone stored, given as LOCATION:NAME:RATE:SECONDS "
+                                           "(e.g. 1:Lobby:8000:3.0); may be given more than once."),
+                            QStringLiteral("message")),
+         [](const QString &value, UnitEngine &engine, SimSettings &) -> std::optional<QString> {
+             QString problem;
+             const auto preload = Preload::parse(value, &problem);
+             if (!preload)
+                 return problem;
+             engine.store(preload->location, preload->message);
+             return std::nullopt;
+         }},
         {QCommandLineOption(QStringLiteral("silent"), QStringLiteral("Answer nothing at all.")),
          [](const QString &, UnitEngine &engine, SimSettings &) -> std::optional<QString> {
              engine.setSilent(true);
@@ -114,10 +127,14 @@ int main(int argc, char *argv[])
     for (const Switch &entry : table) {
         if (!parser.isSet(entry.option))
             continue;
-        const QString value = entry.option.valueName().isEmpty() ? QString() : parser.value(entry.option);
-        if (const auto problem = entry.apply(value, engine, settings)) {
-            complain(*problem);
-            return ExitUsage;
+        // A switch given more than once applies each of its values in turn.
+        const QStringList values =
+            entry.option.valueName().isEmpty() ? QStringList{QString()} : parser.values(entry.option);
+        for (const QString &value : values) {
+            if (const auto problem = entry.apply(value, engine, settings)) {
+                complain(*problem);
+                return ExitUsage;
+            }
         }
     }
 

@@ -4,6 +4,10 @@
 #include "app/MainSurface.h"
 #include "app/Prompter.h"
 #include "app/WindowHost.h"
+#include "directory/DirectoryCommand.h"
+#include "operations/Diagnostics.h"
+#include "operations/Erase.h"
+#include "operations/ModeDelay.h"
 #include "link/CommandExchange.h"
 #include "link/SaxComm.h"
 
@@ -106,6 +110,9 @@ void MainController::Timer1_Timer()
 
 void MainController::Timer2_Timer()
 {
+    // Another command holds the unit: the timer stays on and tries again at its next tick.
+    if (m_unitBusy)
+        return;
     m_timers.Timer2.stop();
     cmdDirectory_Click();
     optLoc_Click(0);
@@ -121,7 +128,7 @@ void MainController::Timer3_Timer()
 
 void MainController::Timer4_Timer()
 {
-    m_timers.Timer4.stop();
+    m_playback.Timer4_Timer(m_context);
 }
 
 void MainController::Timer5_Timer()
@@ -145,19 +152,42 @@ void MainController::txtMsg_Click(int index)
     m_surface.selectLocation(index);
 }
 
-void MainController::cmdDirectory_Click() {}
+void MainController::cmdDirectory_Click()
+{
+    DirectoryCommand::cmdDirectory_Click(m_context);
+}
+
 void MainController::cmdChange_Click() {}
-void MainController::cmdErase_Click() {}
-void MainController::cmdPlay_Click() {}
-void MainController::cmdAbort_Click() {}
+
+void MainController::cmdErase_Click()
+{
+    Erase::cmdErase_Click(m_context);
+}
+
+void MainController::cmdPlay_Click()
+{
+    m_playback.cmdPlay_Click(m_context);
+}
+
+void MainController::cmdAbort_Click()
+{
+    m_playback.cmdAbort_Click(m_context);
+}
 
 void MainController::cmdExit_Click()
 {
     m_windows.exitProgram();
 }
 
-void MainController::cmbMode_Click() {}
-void MainController::cmbDelay_Click(int) {}
+void MainController::cmbMode_Click()
+{
+    ModeDelay::cmbMode_Click(m_context);
+}
+
+void MainController::cmbDelay_Click(int index)
+{
+    ModeDelay::cmbDelay_Click(m_context, index);
+}
 
 void MainController::mnuFileOpen_Click()
 {
@@ -171,13 +201,31 @@ void MainController::mnuFileExit_Click()
 
 void MainController::mnuToolsSetup_Click()
 {
+    // Choosing a port reloads this window and closes the port under a running command.
+    if (m_unitBusy)
+        return;
     m_windows.showSerialSet();
 }
 
-void MainController::mnuToolsMfg_Click() {}
-void MainController::mnuToolsErase_Click() {}
-void MainController::mnuToolsRead_Click() {}
-void MainController::mnuToolsClear_Click() {}
+void MainController::mnuToolsMfg_Click()
+{
+    Diagnostics::mnuToolsMfg_Click(m_context);
+}
+
+void MainController::mnuToolsErase_Click()
+{
+    Erase::mnuToolsErase_Click(m_context);
+}
+
+void MainController::mnuToolsRead_Click()
+{
+    Diagnostics::mnuToolsRead_Click(m_context);
+}
+
+void MainController::mnuToolsClear_Click()
+{
+    Diagnostics::mnuToolsClear_Click(m_context);
+}
 
 void MainController::mnuHelpAbout_Click()
 {

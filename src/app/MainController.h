@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "app/CommandContext.h"
+#include "operations/Playback.h"
 
 #include <QObject>
 
@@ -76,4 +77,5 @@ private:
     QRandomGenerator m_random;
     bool m_unitBusy = false;
     CommandContext m_context;
+    Playback m_playback;
 };

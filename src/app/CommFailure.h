@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+struct CommandContext;
+
+// The prefix of the status text that shows a fault of the serial component itself.
+inline const QString CommFailurePrefix = QStringLiteral("Comm Port Error: ");
+
+// When the serial component recorded a fault since it was last asked, shows it in the status
+// label and returns true; the command then stops talking to the unit.
+bool reportCommFailure(CommandContext &context);

@@ -1,0 +1,85 @@
+#include "directory/DirectoryCommand.h"
+
+#include "app/CommFailure.h"
+#include "app/CommandContext.h"
+#include "app/Declarations.h"
+#include "app/MainSurface.h"
+#include "app/Palette.h"
+#include "directory/DirectoryRecord.h"
+#include "directory/PaintUsageBars.h"
+#include "link/CommandExchange.h"
+#include "operations/ModeDelay.h"
+
+namespace DirectoryCommand {
+
+namespace {
+
+constexpr qint32 recordWaitMs = 1000;
+
+void clearRows(CommandContext &context)
+{
+    MainSurface &surface = context.surface;
+    surface.setModeText(QString());
+    surface.setStatus(QStringLiteral("Loading Directory - - -"));
+    for (int i = 0; i < LocationCount; ++i) {
+        surface.setMessageText(i, QString());
+        context.declarations.LocationNames.at(static_cast<size_t>(i)).clear();
+        surface.setBarWidth(i, 0);
+    }
+    surface.setDelayText(QString());
+    for (int i = 0; i < LocationCount; ++i)
+        surface.setBarColor(i, palette.at(static_cast<size_t>(i)));
+}
+
+void showRecord(CommandContext &context, const DirectoryRecord &record)
+{
+    paintUsageBars(context.surface, record.location, record.bytesOccupied,
+        context.declarations.LocationCapacity, [&](int location) {
+            context.surface.letEventsRun();
+            context.declarations.LocationNames.at(static_cast<size_t>(location)) = record.name;
+            context.surface.setMessageText(location, record.name);
+        });
+}
+
+// Reads one record into strData; false when the port failed.
+bool askFor(CommandContext &context, char letter)
+{
+    context.strData = exchange(context.comm, letter, {}, DirectoryRecordLength, recordWaitMs);
+    return !reportCommFailure(context);
+}
+
+} // namespace
+
+void cmdDirectory_Click(CommandContext &context)
+{
+    UnitWork work(context);
+    if (!work)
+        return;
+    MainSurface &surface = context.surface;
+    context.comm.takeError();
+    surface.SetBusyControls();
+    surface.setAbortEnabled(false);
+    clearRows(context);
+
+    DrainInput(context.comm);
+    bool portOk = !reportCommFailure(context) && askFor(context, 'D');
+    for (int records = 0; portOk; ++records) {
+        const DirectoryReplyKind kind = directoryReplyKind(context.strData);
+        if (kind == DirectoryReplyKind::EndMarker) {
+            surface.setStatus(QStringLiteral("Done!"));
+            ModeDelay::ReadMode(context);
+            ModeDelay::ReadDelay(context);
+            break;
+        }
+        if (kind != DirectoryReplyKind::Record || records >= MostRecords) {
+            surface.setStatus(QStringLiteral("Error!"));
+            break;
+        }
+        if (const auto record = parseDirectoryRecord(context.strData))
+            showRecord(context, *record);
+        portOk = askFor(context, 'N');
+    }
+    surface.SetIdleControls();
+}
+
+} // namespace DirectoryCommand

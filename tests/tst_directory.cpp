@@ -1,0 +1,327 @@
+#include "support/LineScript.h"
+#include "support/UnitFaults.h"
+
+#include "app/CommandContext.h"
+#include "app/Palette.h"
+#include "directory/DirectoryCommand.h"
+#include "directory/DirectoryRecord.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr qint32 MiB = 1048576;
+
+// A record as the unit would send it, with any location byte and data size.
+QByteArray record(int locationByte, const char *name, qsizetype dataSize)
+{
+    UnitEngine::StoredMessage stored { QByteArray(name), 8000, QByteArray(dataSize, '\0') };
+    return UnitEngine::directoryRecord(locationByte, stored);
+}
+
+const QStringList modeAndDelayReads = writes({ "R", "\\x01", "\\r" })
+    + QStringList { readOf(2, 2000, 2) } + writes({ "R", "\\x09", "\\r" })
+    + QStringList { readOf(2, 2000, 2) };
+
+} // namespace
+
+class tst_directory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void replyKinds_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("kind");
+        const auto k = [](DirectoryReplyKind kind) { return int(kind); };
+        QTest::newRow("nothing") << QByteArray() << k(DirectoryReplyKind::Missing);
+        QTest::newRow("2 characters") << QByteArray("ab") << k(DirectoryReplyKind::Missing);
+        QTest::newRow("3 characters") << QByteArray("abc") << k(DirectoryReplyKind::Short);
+        QTest::newRow("27 characters") << QByteArray(27, 'x') << k(DirectoryReplyKind::Short);
+        QTest::newRow("28 characters") << QByteArray(28, 'x') << k(DirectoryReplyKind::Record);
+        QTest::newRow("29 characters") << QByteArray(29, 'x') << k(DirectoryReplyKind::Record);
+        QTest::newRow("bare end marker")
+            << QByteArray("KKKKKKKKKK") << k(DirectoryReplyKind::EndMarker);
+        QTest::newRow("end marker and more")
+            << QByteArray("KKKKKKKKKKxyz") << k(DirectoryReplyKind::EndMarker);
+        QTest::newRow("nine K are no marker")
+            << QByteArray("KKKKKKKKK") << k(DirectoryReplyKind::Short);
+        QTest::newRow("K record of 29")
+            << QByteArray("KKKKKKKKKJ").leftJustified(29, 'K') << k(DirectoryReplyKind::Record);
+    }
+    void replyKinds()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, kind);
+        QCOMPARE(int(directoryReplyKind(reply)), kind);
+        QCOMPARE(parseDirectoryRecord(reply).has_value(), kind == int(DirectoryReplyKind::Record));
+    }
+
+
+    void emptyUnitByteForByte()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        f.surface.states.clear();
+        f.surface.names.fill(QStringLiteral("old"));
+        f.surface.widths.fill(800);
+        f.surface.colours.fill(0x123456);
+        f.declarations.LocationNames.fill(QStringLiteral("old"));
+        controller.cmdDirectory_Click();
+
+        QStringList expected { readOf(10, 200, 0) };
+        expected << writes({ "D", "\\r" }) << readOf(29, 1000, 29) << modeAndDelayReads;
+        QCOMPARE(lineScript(*f.comm), expected);
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(f.surface.names.at(i).isEmpty());
+            QVERIFY(f.declarations.LocationNames.at(i).isEmpty());
+            QCOMPARE(f.surface.widths.at(i), 0);
+            QCOMPARE(f.surface.colours.at(i), palette.at(i));
+        }
+        QCOMPARE(f.surface.statuses.first(), QStringLiteral("Loading Directory - - -"));
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
+        QCOMPARE(f.surface.delay, QStringLiteral("0"));
+        QCOMPARE(
+            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
+        QVERIFY(!f.surface.abort);
+        QVERIFY(f.surface.unitCommandsEnabled);
+        // strData keeps the last reply: the delay register's.
+        QCOMPARE(controller.strData(), QByteArray("\0K", 2));
+    }
+
+    void storedMessagesByteForByte()
+    {
+        UnitFixture f;
+        f.unit.store(0, storedMessage("Lobby", 8000));
+        f.unit.store(2, storedMessage("Long", 3 * MiB / 2 - 32));
+        f.unit.setRegister(1, 255);
+        f.unit.setRegister(9, 12);
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+
+        QStringList expected { readOf(10, 200, 0) };
+        expected << writes({ "D", "\\r" }) << readOf(29, 1000, 29) << writes({ "N", "\\r" })
+                 << readOf(29, 1000, 29) << writes({ "N", "\\r" }) << readOf(29, 1000, 29)
+                 << modeAndDelayReads;
+        QCOMPARE(lineScript(*f.comm), expected);
+        QCOMPARE(f.surface.names.at(0), QStringLiteral("Lobby           "));
+        QCOMPARE(f.surface.names.at(2), QStringLiteral("Long            "));
+        QCOMPARE(f.surface.names.at(3), QStringLiteral("Long            "));
+        QCOMPARE(f.declarations.LocationNames.at(3), QStringLiteral("Long            "));
+        QCOMPARE(f.surface.widths, (std::array<int, 8> { 40, 0, 800, 400, 0, 0, 0, 0 }));
+        QCOMPARE(f.surface.colours.at(3), palette.at(2));
+        QCOMPARE(f.surface.mode, QStringLiteral("Interrupt"));
+        // Not one of the list's items, shown as it is.
+        QCOMPARE(f.surface.delay, QStringLiteral("12"));
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        // Events run once per location filled: 1 + 2.
+        QCOMPARE(f.surface.eventRuns, 3);
+    }
+
+    void usageBars_data()
+    {
+        QTest::addColumn<int>("locationByte");
+        QTest::addColumn<qint64>("dataSize");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::addColumn<QList<int>>("named");
+
+        QTest::newRow("68 bytes get the minimum 40")
+            << 2 << qint64(68) << QList<int> { 0, 0, 40, 0, 0, 0, 0, 0 } << QList<int> { 2 };
+        QTest::newRow("just one location")
+            << 0 << qint64(1048544) << QList<int> { 800, 0, 0, 0, 0, 0, 0, 0 } << QList<int> { 0 };
+        QTest::newRow("one byte into the next")
+            << 0 << qint64(1048545) << QList<int> { 800, 40, 0, 0, 0, 0, 0, 0 }
+            << QList<int> { 0, 1 };
+        QTest::newRow("62.5 gives 62")
+            << 4 << qint64(81888) << QList<int> { 0, 0, 0, 0, 62, 0, 0, 0 } << QList<int> { 4 };
+        QTest::newRow("one and a half from 6")
+            << 6 << qint64(3 * MiB / 2 - 32) << QList<int> { 0, 0, 0, 0, 0, 0, 800, 400 }
+            << QList<int> { 6, 7 };
+        QTest::newRow("twice from 7 runs past 8")
+            << 7 << qint64(2 * MiB - 32) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 800 }
+            << QList<int> { 7 };
+        QTest::newRow("location byte 8")
+            << 8 << qint64(100) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 0 } << QList<int> {};
+        QTest::newRow("location byte 255")
+            << 255 << qint64(5 * MiB) << QList<int> { 0, 0, 0, 0, 0, 0, 0, 0 } << QList<int> {};
+    }
+    void usageBars()
+    {
+        QFETCH(int, locationByte);
+        QFETCH(qint64, dataSize);
+        QFETCH(QList<int>, widths);
+        QFETCH(QList<int>, named);
+        UnitFixture f;
+        replaceReply(f.unit, "D", record(locationByte, "Chime", dataSize));
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+
+        // The directory goes on with "N" whatever the record filled.
+        QCOMPARE(lineScript(*f.comm).mid(4, 3),
+            writes({ "N", "\\r" }) + QStringList { readOf(29, 1000, 29) });
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(f.surface.widths.at(i), widths.at(i));
+            const bool isNamed = named.contains(i);
+            QCOMPARE(
+                f.surface.names.at(i), isNamed ? QStringLiteral("Chime           ") : QString());
+            QCOMPARE(f.declarations.LocationNames.at(i), f.surface.names.at(i));
+            // Every location of a message takes its first location's colour.
+            QCOMPARE(f.surface.colours.at(i), palette.at(isNamed ? locationByte : i));
+        }
+    }
+
+    void endMarkerWithMoreText()
+    {
+        UnitFixture f;
+        replaceReply(f.unit, "D", "KKKKKKKKKKxyz");
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        QCOMPARE(lineScript(*f.comm).mid(4), modeAndDelayReads);
+    }
+
+    void failedReply_data()
+    {
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("waitedMs");
+        QTest::newRow("no reply to D") << QByteArray("D") << true << QByteArray() << 1200;
+        QTest::newRow("2 characters to D") << QByteArray("D") << false << QByteArray("ab") << 1200;
+        QTest::newRow("3 characters to D") << QByteArray("D") << false << QByteArray("abc") << 1200;
+        QTest::newRow("27 characters to D")
+            << QByteArray("D") << false << QByteArray(27, '\x01') << 1200;
+        QTest::newRow("no reply to N") << QByteArray("N") << true << QByteArray() << 1200;
+        QTest::newRow("garbage record to N")
+            << QByteArray("N") << false << QByteArray("\x03\xff\xfe") << 1200;
+    }
+    void failedReply()
+    {
+        QFETCH(QByteArray, point);
+        QFETCH(bool, silent);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, waitedMs);
+        UnitFixture f;
+        f.unit.store(1, storedMessage("First", 1000));
+        f.unit.store(5, storedMessage("Second", 1000));
+        if (silent)
+            silence(f.unit, point.constData());
+        else
+            replaceReply(f.unit, point.constData(), reply);
+        MainController &controller = ready(f);
+        const qint64 start = f.clock.now();
+        controller.cmdDirectory_Click();
+
+        QCOMPARE(f.surface.status(), QStringLiteral("Error!"));
+        QVERIFY(f.surface.mode.isEmpty());
+        QVERIFY(f.surface.delay.isEmpty());
+        QVERIFY(!f.comm->written().contains('R'));
+        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(f.clock.now() - start <= waitedMs);
+        // What came before the failure stays on the window.
+        const bool firstShown = point == "N";
+        QCOMPARE(f.surface.names.at(1).isEmpty(), !firstShown);
+        QVERIFY(f.surface.names.at(5).isEmpty());
+    }
+
+    void modeReadErrorStaysWhenDelayReadSucceeds()
+    {
+        UnitFixture f;
+        replaceReply(f.unit, "R", "\x01", 1);
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Error on Mode Read!"));
+        QVERIFY(f.surface.mode.isEmpty());
+        QCOMPARE(f.surface.delay, QStringLiteral("0"));
+    }
+
+
+    void endlessRecordsEndTheRead()
+    {
+        UnitFixture f;
+        f.unit.store(0, storedMessage("Loop", 100));
+        replaceReply(f.unit, "N", record(0, "Loop", 100), 0);
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Error!"));
+        QCOMPARE(f.comm->written().count('N'), DirectoryCommand::MostRecords);
+    }
+
+    void otherCommandsRefusedWhileEventsRun()
+    {
+        UnitFixture f;
+        f.unit.store(0, storedMessage("Lobby", 1000));
+        f.unit.store(3, storedMessage("Hall", 1000));
+        MainController &controller = ready(f);
+        QList<bool> enabledDuring;
+        f.surface.onEvents = [&] {
+            enabledDuring << f.surface.unitCommandsEnabled;
+            const QByteArray before = f.comm->written();
+            f.prompter.answers = { true };
+            controller.mnuToolsErase_Click();
+            controller.mnuToolsMfg_Click();
+            controller.mnuToolsRead_Click();
+            controller.mnuToolsClear_Click();
+            controller.mnuToolsSetup_Click();
+            controller.cmdPlay_Click();
+            controller.cmbDelay_Click(0);
+            controller.cmbMode_Click();
+            controller.cmdDirectory_Click();
+            QCOMPARE(f.comm->written(), before);
+        };
+        controller.cmdDirectory_Click();
+        QCOMPARE(enabledDuring, (QList<bool> { false, false }));
+        QVERIFY(f.prompter.shown.isEmpty());
+        QVERIFY(f.windows.calls.isEmpty());
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        QCOMPARE(f.surface.names.at(3), QStringLiteral("Hall            "));
+        QVERIFY(f.surface.unitCommandsEnabled);
+        QCOMPARE(f.comm->written().count('D'), 1);
+    }
+
+    void portFaults_data()
+    {
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("port not open")
+            << false << QStringLiteral("Comm Port Error: The port is not open.");
+        QTest::newRow("device gone")
+            << true << QStringLiteral("Comm Port Error: The serial device is gone.");
+    }
+    void portFaults()
+    {
+        QFETCH(bool, gone);
+        QFETCH(QString, status);
+        UnitFixture f;
+        MainController &controller = gone ? ready(f) : f.createController();
+        if (gone)
+            f.comm->vanish();
+        controller.cmdDirectory_Click();
+        QCOMPARE(f.surface.status(), status);
+        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(f.comm->line().isEmpty());
+        QVERIFY(f.surface.unitCommandsEnabled);
+        // The component keeps nothing back for the next command.
+        QVERIFY(!f.comm->takeError());
+    }
+
+
+    void timer2WaitsWhileTheUnitIsHeld()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        {
+            UnitWork held(controller.context());
+            controller.Timer2_Timer();
+            QVERIFY(f.comm->line().isEmpty());
+            QVERIFY(controller.timers().Timer2.isActive());
+        }
+        controller.Timer2_Timer();
+        QVERIFY(!controller.timers().Timer2.isActive());
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_directory)
+#include "tst_directory.moc"
