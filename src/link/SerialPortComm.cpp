@@ -4,6 +4,7 @@
 #include "link/PortMap.h"
 
 #include <QDeadlineTimer>
+#include <QStringList>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -46,7 +47,7 @@ void SerialPortComm::PortOpen(bool open)
     if (m_port.isOpen())
         return;
 
-    const QString device = portDevice(m_portNumber, m_portsDir);
+    const QString device = portDevice(m_portNumber, m_portsDir, systemPorts());
     if (device.isEmpty()) {
         raise(CommFault::OpenFailed, QStringLiteral("There is no serial port %1.").arg(m_portNumber));
         return;
@@ -66,6 +67,19 @@ void SerialPortComm::PortOpen(bool open)
     // Opening can leave a harmless error behind, e.g. modem control on a pseudo-terminal.
     m_port.clearError();
     m_gone = false;
+}
+
+QStringList SerialPortComm::systemPorts()
+{
+    // Asking the system for its ports takes about 10 ms; a search that opens 255 numbers one
+    // after the other asks once instead of 255 times. A port plugged in meanwhile is seen a
+    // few seconds later.
+    constexpr qint64 freshForMs = 3000;
+    if (!m_systemPortsAge.isValid() || m_systemPortsAge.hasExpired(freshForMs)) {
+        m_systemPorts = systemSerialPorts();
+        m_systemPortsAge.start();
+    }
+    return m_systemPorts;
 }
 
 bool SerialPortComm::PortOpen() const

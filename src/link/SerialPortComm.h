@@ -2,7 +2,9 @@
 
 #include "link/SaxComm.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QStringList>
 
 class QDeadlineTimer;
 
@@ -27,6 +29,8 @@ public:
     QByteArray InputText() override;
 
 private:
+    QStringList systemPorts();
+
     // False, with the fault raised, when the port cannot be written or read now.
     bool usable();
     // Looks at the port's last error and clears it; false when it was a real fault, which is
@@ -39,6 +43,8 @@ private:
     bool sendGathered(const QDeadlineTimer &deadline);
 
     QString m_portsDir;
+    QStringList m_systemPorts;
+    QElapsedTimer m_systemPortsAge;
     QSerialPort m_port;
     qint16 m_portNumber = 0;
     qint32 m_readCount = 0;
