@@ -6,6 +6,7 @@
 #include "app/WindowHost.h"
 #include "link/CommandExchange.h"
 #include "link/SaxComm.h"
+#include "upload/UpdateCommand.h"
 
 #include <QDateTime>
 
@@ -146,7 +147,10 @@ void MainController::txtMsg_Click(int index)
 }
 
 void MainController::cmdDirectory_Click() {}
-void MainController::cmdChange_Click() {}
+void MainController::cmdChange_Click()
+{
+    UpdateCommand(m_context, m_paths.waveDir, m_overflowPrompt).run();
+}
 void MainController::cmdErase_Click() {}
 void MainController::cmdPlay_Click() {}
 void MainController::cmdAbort_Click() {}
