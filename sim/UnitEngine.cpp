@@ -7,6 +7,8 @@ constexpr char CR = '\r';
 UnitEngine::UnitEngine()
 {
     defineIdentify();
+    defineUpload();
+    defineErase();
 }
 
 void UnitEngine::defineCommand(char letter, int parameterBytes, bool carriageReturn, Handler handler)

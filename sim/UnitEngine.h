@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The protocol engine of a simulated Tavix unit: what a unit stores and how it answers. It is
@@ -92,6 +93,14 @@ private:
     void finishCommand(qint64 nowMs);
 
     void defineIdentify();
+    void defineUpload();
+    void defineErase();
+
+    // The "L" exchange (UnitUpload.cpp): header and blocks arrive through m_stream.
+    struct UploadState;
+    void uploadByte(char byte, qint64 nowMs);
+    void endUpload();
+    std::shared_ptr<UploadState> m_upload;
 
     QHash<char, CommandSpec> m_commands;
     // A lone carriage return outside a command.

@@ -11,5 +11,7 @@ struct modDeclarations;
 class OverflowPrompt {
 public:
     virtual ~OverflowPrompt() = default;
-    virtual void showOverflow(modDeclarations &declarations, std::function<void()> answered) = 0;
+    // `location` is the Update command's location, fixed when the command started.
+    virtual void showOverflow(modDeclarations &declarations, int location,
+                              std::function<void()> answered) = 0;
 };

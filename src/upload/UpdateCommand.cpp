@@ -225,7 +225,7 @@ bool UpdateCommand::waitForOverflowChoice()
     // the selectors and Stop stay usable meanwhile.
     QEventLoop loop;
     QPointer<QEventLoop> guard(&loop);
-    m_overflow->showOverflow(decl, [guard] {
+    m_overflow->showOverflow(decl, m_location, [guard] {
         if (guard)
             guard->quit();
     });
