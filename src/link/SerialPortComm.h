@@ -4,6 +4,8 @@
 
 #include <QSerialPort>
 
+class QDeadlineTimer;
+
 // The serial component on a real port (or a pseudo-terminal) through QSerialPort. Port numbers
 // map to devices as portDevice() says. A port that is missing, closed or gone never ends the
 // program: writes do nothing, reads return empty, and the fault is kept for the caller.
@@ -25,9 +27,22 @@ public:
     QByteArray InputText() override;
 
 private:
+    // False, with the fault raised, when the port cannot be written or read now.
+    bool usable();
+    // Looks at the port's last error and clears it; false when it was a real fault, which is
+    // then raised as `fault` (or as Gone when the device went away).
+    bool portHealthy(CommFault fault);
+    // The device's far end is gone (a pseudo-terminal's other side closed, a cable pulled).
+    bool hungUp() const;
+    void markGone();
+    // Hands every gathered byte to the system before `deadline`.
+    bool sendGathered(const QDeadlineTimer &deadline);
+
     QString m_portsDir;
     QSerialPort m_port;
     qint16 m_portNumber = 0;
     qint32 m_readCount = 0;
     qint32 m_readWait = 0;
+    // The device went away while open: the port stays open until closed, but is dead.
+    bool m_gone = false;
 };

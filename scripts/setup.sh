@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian machine, through sudo when not root.
+# Installs nothing when everything is there already.
+set -euo pipefail
+
+packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-qpa-plugins fonts-liberation)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

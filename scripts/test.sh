@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake --preset dev
+cmake --build --preset dev -j"$(nproc)"
+ctest --preset dev -j"$(nproc)"

@@ -1,0 +1,90 @@
+#include "link/PortMap.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <optional>
+
+QStringList systemSerialPorts()
+{
+    QStringList devices;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &port : ports)
+        devices << port.systemLocation();
+    std::sort(devices.begin(), devices.end());
+    return devices;
+}
+
+namespace {
+
+bool inRange(int number)
+{
+    return number >= FirstPortNumber && number <= LastPortNumber;
+}
+
+#ifndef Q_OS_WIN
+// The device named by <portsDir>/comN, if that entry is there.
+std::optional<QString> linkedDevice(int number, const QString &portsDir)
+{
+    if (portsDir.isEmpty())
+        return std::nullopt;
+    const QFileInfo link(QDir(portsDir).filePath(QStringLiteral("com%1").arg(number)));
+    // exists() follows the link, so a dangling one is only seen as a symbolic link.
+    if (link.isSymLink())
+        return link.symLinkTarget();
+    if (link.exists())
+        return link.absoluteFilePath();
+    return std::nullopt;
+}
+#endif
+
+}  // namespace
+
+QString portDevice(int number, const QString &portsDir, const QStringList &systemPorts)
+{
+    if (!inRange(number))
+        return {};
+#ifdef Q_OS_WIN
+    Q_UNUSED(portsDir);
+    Q_UNUSED(systemPorts);
+    return QStringLiteral("COM%1").arg(number);
+#else
+    if (const auto linked = linkedDevice(number, portsDir))
+        return *linked;
+    return number <= systemPorts.size() ? systemPorts.at(number - 1) : QString();
+#endif
+}
+
+QString portDevice(int number, const QString &portsDir)
+{
+#ifdef Q_OS_WIN
+    return portDevice(number, portsDir, {});
+#else
+    if (!inRange(number))
+        return {};
+    // Asking the system for its ports is slow; a link answers without it.
+    if (const auto linked = linkedDevice(number, portsDir))
+        return *linked;
+    return portDevice(number, portsDir, systemSerialPorts());
+#endif
+}
+
+QList<PortAssignment> portAssignments(const QString &portsDir, const QStringList &systemPorts)
+{
+    QList<PortAssignment> assignments;
+    assignments.reserve(LastPortNumber);
+    for (int number = FirstPortNumber; number <= LastPortNumber; ++number)
+        assignments.append(PortAssignment{number, portDevice(number, portsDir, systemPorts)});
+    return assignments;
+}
+
+QList<PortAssignment> portAssignments(const QString &portsDir)
+{
+#ifdef Q_OS_WIN
+    return portAssignments(portsDir, {});
+#else
+    return portAssignments(portsDir, systemSerialPorts());
+#endif
+}

@@ -1,0 +1,96 @@
+#include "support/PtyUnit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <signal.h>
+
+// The program tavix-unit-sim itself: its ready line, its link and its switches.
+class tst_pty_sim : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readyLineNamesATerminal()
+    {
+        PtyUnit unit;
+        START_PTY_UNIT(unit, QStringList());
+        const QFileInfo device(unit.devicePath());
+        QVERIFY2(device.exists(), qPrintable(unit.devicePath()));
+        QVERIFY(!device.isFile() && !device.isDir());
+        QCOMPARE(unit.stop(), 0);
+    }
+
+    void linkLivesAsLongAsTheUnit_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<bool>("staleLinkFirst");
+        QTest::newRow("terminated") << int(SIGTERM) << false;
+        QTest::newRow("interrupted") << int(SIGINT) << false;
+        QTest::newRow("hung up") << int(SIGHUP) << false;
+        QTest::newRow("replaces a link left by a killed unit") << int(SIGTERM) << true;
+    }
+    void linkLivesAsLongAsTheUnit()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(bool, staleLinkFirst);
+        QTemporaryDir folder;
+        // The folder for the link need not exist yet.
+        const QString link = folder.filePath(QStringLiteral("ports/com1"));
+        if (staleLinkFirst) {
+            QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("ports"))));
+            QVERIFY(QFile::link(QStringLiteral("/dev/pts/no-such-terminal"), link));
+        }
+        PtyUnit unit;
+        START_PTY_UNIT(unit, (QStringList{QStringLiteral("--link"), link}));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), unit.devicePath());
+
+        QCOMPARE(unit.signalAndWait(signalNumber), 0);
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo::exists(link));
+    }
+
+    void refusesToOverwriteAFile()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("com1"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+        file.close();
+
+        PtyUnit unit;
+        QCOMPARE(unit.start({QStringLiteral("--link"), path}), PtyUnit::Outcome::Failed);
+        QVERIFY2(unit.problem().contains(QStringLiteral("not a link")), qPrintable(unit.problem()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me"));
+    }
+
+    void badSwitches_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("complaint");
+        QTest::newRow("baud 0") << QStringList{QStringLiteral("--baud"), QStringLiteral("0")}
+                                << QStringLiteral("--baud needs a positive whole number");
+        QTest::newRow("baud in words") << QStringList{QStringLiteral("--baud"), QStringLiteral("fast")}
+                                       << QStringLiteral("--baud needs a positive whole number");
+        QTest::newRow("baud without a value") << QStringList{QStringLiteral("--baud")}
+                                              << QStringLiteral("Missing value after '--baud'");
+        QTest::newRow("unknown switch") << QStringList{QStringLiteral("--frobnicate")}
+                                        << QStringLiteral("Unknown option 'frobnicate'");
+        QTest::newRow("stray argument") << QStringList{QStringLiteral("extra")}
+                                        << QStringLiteral("unexpected argument \"extra\"");
+    }
+    void badSwitches()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, complaint);
+        PtyUnit unit;
+        QCOMPARE(unit.start(arguments), PtyUnit::Outcome::Failed);
+        QVERIFY2(unit.problem().contains(complaint), qPrintable(unit.problem()));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_pty_sim)
+#include "tst_pty_sim.moc"

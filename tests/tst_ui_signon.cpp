@@ -1,0 +1,213 @@
+#include "support/RecordingPrompter.h"
+#include "SimComm.h"
+#include "UnitEngine.h"
+#include "VirtualClock.h"
+#include "app/AppPaths.h"
+#include "app/MainController.h"
+#include "app/Settings.h"
+#include "app/Version.h"
+#include "ui/Program.h"
+#include "ui/frmMain1.h"
+#include "ui/frmSignOn.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct ProgramFixture {
+    ProgramFixture()
+    {
+        auto recorder = std::make_unique<RecordingPrompter>();
+        prompter = recorder.get();
+        program = std::make_unique<Program>(
+            AppPaths::inFolder(folder.path()),
+            [this] {
+                auto sim = std::make_unique<SimComm>(unit, clock);
+                comm = sim.get();
+                return sim;
+            },
+            std::move(recorder));
+    }
+
+    QString settingsFile() const { return program->paths().settingsFile; }
+
+    void writeFile(const QByteArray &contents) const
+    {
+        QFile file(settingsFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    QByteArray readFile() const
+    {
+        QFile file(settingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The sign-on timer's tick, through the timer's own signal.
+    void tick() const
+    {
+        auto *timer = program->signOnWindow()->findChild<QTimer *>(QStringLiteral("tmrSignOn"));
+        QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+    }
+
+    QTemporaryDir folder;
+    VirtualClock clock;
+    UnitEngine unit;
+    RecordingPrompter *prompter = nullptr;
+    SimComm *comm = nullptr;
+    std::unique_ptr<Program> program;
+};
+
+QLabel *label(QWidget *window, const char *name)
+{
+    return window->findChild<QLabel *>(QLatin1String(name));
+}
+
+}  // namespace
+
+// The sign-on window and the start-up that its timer runs.
+class tst_ui_signon : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void textsAndFonts_data();
+    void textsAndFonts();
+    void windowAndTimer();
+    void readableSettingsOpenTheMainWindow();
+    void answerNoWritesFreshDefaultsAndSearches();
+    void answerYesWithNoWindowLeftEndsTheProgram();
+};
+
+void tst_ui_signon::textsAndFonts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("centred");
+    QTest::newRow("lblType") << QStringLiteral("lblType") << QStringLiteral("Transfering Wave Files")
+                             << 14.25 << false << false << true;
+    QTest::newRow("lblFor") << QStringLiteral("lblFor") << QStringLiteral("for ") << 9.75 << true
+                            << true << false;
+    QTest::newRow("lblTitle") << QStringLiteral("lblTitle") << QStringLiteral("Tavix Message Manager")
+                              << 21.75 << true << false << true;
+    QTest::newRow("maker") << QStringLiteral("lblCompany") << QStringLiteral("Tavix Systems") << 12.0
+                           << true << false << false;
+}
+
+void tst_ui_signon::textsAndFonts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(double, points);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(bool, centred);
+    ProgramFixture fixture;
+    fixture.program->start();
+    auto *found = fixture.program->signOnWindow()->findChild<QLabel *>(name);
+    QVERIFY(found);
+    QCOMPARE(found->text(), text);
+    QCOMPARE(found->font().pointSizeF(), points);
+    QCOMPARE(found->font().bold(), bold);
+    QCOMPARE(found->font().italic(), italic);
+    if (centred)
+        QVERIFY(found->alignment() & Qt::AlignHCenter);
+}
+
+void tst_ui_signon::windowAndTimer()
+{
+    ProgramFixture fixture;
+    fixture.program->start();
+    frmSignOn *window = fixture.program->signOnWindow();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Message Manager"));
+    QCOMPARE(window->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(window->autoFillBackground());
+    QCOMPARE(label(window, "lblVersion")->text(), versionText());
+    QVERIFY(label(window, "lblVersion")->text().startsWith(u"Version "));
+    QVERIFY(!label(window, "lblCpyright")->text().isEmpty());
+    QVERIFY(!label(window, "imgLogo")->pixmap().isNull());
+
+    auto *timer = window->findChild<QTimer *>(QStringLiteral("tmrSignOn"));
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 2000);
+    QVERIFY(timer->isSingleShot());
+    QVERIFY(timer->isActive());
+    // Nothing happens before the timer fires.
+    QVERIFY(!fixture.program->mainWindowLoaded());
+}
+
+void tst_ui_signon::readableSettingsOpenTheMainWindow()
+{
+    ProgramFixture fixture;
+    fixture.writeFile("BaudRate=115200\r\nCommPort=1\r\n");
+    fixture.program->start();
+    const QPointer<frmSignOn> signOn = fixture.program->signOnWindow();
+    fixture.tick();
+
+    QVERIFY(fixture.prompter->shown.isEmpty());
+    QCOMPARE(fixture.program->declarations().BaudRate, QStringLiteral("115200"));
+    frmMain1 *main = fixture.program->mainWindow();
+    QVERIFY(main && main->isVisible());
+    QVERIFY(fixture.comm->PortOpen());
+    QCOMPARE(fixture.comm->lastLineSettings(), QStringLiteral("115200N,8,1"));
+    // The sign-on window is unloaded, and its timer fires no more.
+    QVERIFY(!fixture.program->signOnWindow());
+    QVERIFY(!signOn->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!signOn);
+}
+
+void tst_ui_signon::answerNoWritesFreshDefaultsAndSearches()
+{
+    ProgramFixture fixture;
+    // Unreadable: one line only.
+    fixture.writeFile("garbage without a second line");
+    fixture.prompter->answers << false;
+    fixture.program->start();
+    fixture.tick();
+
+    QCOMPARE(fixture.prompter->shown.size(), 1);
+    QCOMPARE(fixture.prompter->shown[0].text, QStringLiteral("Do you know what com port the Tavix is on?"));
+    QCOMPARE(fixture.prompter->shown[0].title, QStringLiteral("Auto Search"));
+    QVERIFY(fixture.prompter->shown[0].question);
+    // Written fresh, so the next start reads it instead of asking again.
+    QCOMPARE(fixture.readFile(), QByteArray("BaudRate=460800\r\nCommPort=1\r\n"));
+
+    frmMain1 *main = fixture.program->mainWindow();
+    QVERIFY(main && main->isVisible());
+    // The load leaves the port closed and starts the search a second later.
+    QVERIFY(!fixture.comm->PortOpen());
+    QVERIFY(fixture.unit.received().isEmpty());
+    QVERIFY(main->controller().timers().Timer3.isActive());
+    QVERIFY(!main->controller().timers().Timer2.isActive());
+    QVERIFY(!fixture.program->declarations().AutoSearchPending);
+}
+
+void tst_ui_signon::answerYesWithNoWindowLeftEndsTheProgram()
+{
+    ProgramFixture fixture;
+    fixture.prompter->answers << true;
+    fixture.program->start();
+    QTimer::singleShot(0, fixture.program.get(), [&] { fixture.tick(); });
+    // Only reached when the program fails to end by itself.
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+
+    // Until the port selection window exists, Yes leaves no window open: the program ends.
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(fixture.prompter->shown.size(), 1);
+    QVERIFY(!fixture.program->mainWindowLoaded());
+    QVERIFY(!fixture.program->signOnWindow());
+    QCOMPARE(fixture.program->declarations().CommPort, 1);
+    // Nothing is written until a port is chosen.
+    QVERIFY(!QFile::exists(fixture.settingsFile()));
+}
+
+QTEST_MAIN(tst_ui_signon)
+#include "tst_ui_signon.moc"
