@@ -65,6 +65,11 @@ public:
 
     // What the unit holds, by first location.
     void store(int firstLocation, const StoredMessage &message);
+    // Told of every message stored, after it is stored.
+    void setStoredHandler(std::function<void(int firstLocation, const StoredMessage &)> handler)
+    {
+        m_storedHandler = std::move(handler);
+    }
     const std::optional<StoredMessage> &messageAt(int firstLocation) const;
     // The number of locations a message of that many audio bytes covers.
     static int locationsCovered(qsizetype audioBytes);
@@ -101,6 +106,7 @@ private:
     void uploadByte(char byte, qint64 nowMs);
     void endUpload();
     std::shared_ptr<UploadState> m_upload;
+    std::function<void(int firstLocation, const StoredMessage &)> m_storedHandler;
 
     QHash<char, CommandSpec> m_commands;
     // A lone carriage return outside a command.
