@@ -24,7 +24,7 @@ quint32 littleEndian(const QByteArray &bytes, int at)
         value = value * 256 + static_cast<quint8>(bytes.at(at + i));
     return value;
 }
-}  // namespace
+} // namespace
 
 struct UnitEngine::UploadState {
     enum Phase { Header, Count, Data };

@@ -19,19 +19,22 @@ namespace {
 // The real program's pieces on tavix-unit-sim over a pseudo-terminal: the QSerialPort backend,
 // the main window's logic and the recorders in place of the windows.
 struct PtyRig {
-    explicit PtyRig() : paths(AppPaths::inFolder(folder.path())) {}
+    explicit PtyRig()
+        : paths(AppPaths::inFolder(folder.path()))
+    {
+    }
 
     QStringList arguments(const QStringList &more = {}) const
     {
-        return QStringList{QStringLiteral("--link"), QDir(paths.portsDir).filePath(QStringLiteral("com1")),
-                           QStringLiteral("--store-dir"), folder.filePath(QStringLiteral("stored"))}
-            + more;
+        return QStringList { QStringLiteral("--link"),
+            QDir(paths.portsDir).filePath(QStringLiteral("com1")), QStringLiteral("--store-dir"),
+            folder.filePath(QStringLiteral("stored")) }
+        + more;
     }
     void connect()
     {
         controller = std::make_unique<MainController>(declarations, paths,
-                                                      std::make_unique<SerialPortComm>(paths.portsDir),
-                                                      surface, prompter, windows);
+            std::make_unique<SerialPortComm>(paths.portsDir), surface, prompter, windows);
         controller->timers().Timer2.stop();
         controller->setOverflowPrompt(&overflow);
         controller->comm().PortNumber(1);
@@ -57,7 +60,7 @@ struct PtyRig {
     std::unique_ptr<MainController> controller;
 };
 
-}  // namespace
+} // namespace
 
 class tst_e2e_upload : public QObject {
     Q_OBJECT
@@ -67,7 +70,8 @@ private Q_SLOTS:
     {
         PtyRig rig;
         PtyUnit unit;
-        START_PTY_UNIT(unit, rig.arguments({QStringLiteral("--baud"), QStringLiteral("3000000")}));
+        START_PTY_UNIT(
+            unit, rig.arguments({ QStringLiteral("--baud"), QStringLiteral("3000000") }));
         rig.connect();
         QVERIFY(rig.controller->comm().PortOpen());
         rig.overflow.answer = QStringLiteral("Proceed");
@@ -109,7 +113,7 @@ private Q_SLOTS:
         wave.data = pcm16(200000, 1);
         rig.prompter.files << rig.writeWave(wave);
         rig.controller->cmdChange_Click();
-        QCOMPARE(rig.prompter.texts(), QStringList{QStringLiteral("File Read Error!")});
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
         QCOMPARE(rig.surface.statusText, QStringLiteral("Error 5"));
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
         QVERIFY(!rig.surface.progressVisible);

@@ -17,7 +17,8 @@ struct Shown {
         decl.ReduceSteps = 1;
         setDataSize(decl, size);
         decl.OverflowChoice = QStringLiteral("Wait");
-        window = new frmOverflow(decl, location, [this] { ++answers; }, [this] { ++exits; });
+        window = new frmOverflow(
+            decl, location, [this] { ++answers; }, [this] { ++exits; });
         guard = window;
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -35,7 +36,7 @@ struct Shown {
     int exits = 0;
 };
 
-}  // namespace
+} // namespace
 
 // The overflow window: its layout, texts and choices.
 class tst_ui_overflow : public QObject {
@@ -51,12 +52,15 @@ private Q_SLOTS:
             QRect geometry;
             const char *text;
         } controls[] = {
-            {"lblDescription", {16, 24, 137, 25}, "This wave file is large and will fill 2 memory locations"},
-            {"cmdProceed", {168, 24, 81, 25}, "Proceed"},
-            {"lblConvert", {16, 80, 137, 25}, "This file can be converted to fit into 1 memory location"},
-            {"cmdConvert", {168, 80, 81, 25}, "Down Sample"},
-            {"lblCancel", {16, 136, 137, 25}, "Cancel this operation and return to the main screen"},
-            {"cmdCancel", {168, 136, 81, 25}, "Cancel"},
+            { "lblDescription", { 16, 24, 137, 25 },
+                "This wave file is large and will fill 2 memory locations" },
+            { "cmdProceed", { 168, 24, 81, 25 }, "Proceed" },
+            { "lblConvert", { 16, 80, 137, 25 },
+                "This file can be converted to fit into 1 memory location" },
+            { "cmdConvert", { 168, 80, 81, 25 }, "Down Sample" },
+            { "lblCancel", { 16, 136, 137, 25 },
+                "Cancel this operation and return to the main screen" },
+            { "cmdCancel", { 168, 136, 81, 25 }, "Cancel" },
         };
         for (const auto &c : controls) {
             QWidget *w = s.child<QWidget>(c.name);
@@ -86,10 +90,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("proceed");
         QTest::addColumn<bool>("convert");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("does not fit the rest: no Proceed") << 1500000 << 22050 << 7 << false << true
-                                                           << QStringLiteral("cmdConvert");
-        QTest::newRow("low rate: no Down Sample") << 1200000 << 8000 << 6 << true << false
-                                                  << QStringLiteral("cmdProceed");
+        QTest::newRow("does not fit the rest: no Proceed")
+            << 1500000 << 22050 << 7 << false << true << QStringLiteral("cmdConvert");
+        QTest::newRow("low rate: no Down Sample")
+            << 1200000 << 8000 << 6 << true << false << QStringLiteral("cmdProceed");
     }
     void hiddenRows()
     {
@@ -112,11 +116,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("choice");
         QTest::addColumn<int>("size");
-        QTest::newRow("Proceed") << QStringLiteral("cmdProceed") << QStringLiteral("Proceed") << 1500000;
-        QTest::newRow("Down Sample") << QStringLiteral("cmdConvert") << QStringLiteral("Convert") << 750000;
-        QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << QStringLiteral("Cancel") << 1500000;
-        QTest::newRow("File, Close") << QStringLiteral("mnuFileClose") << QStringLiteral("Cancel") << 1500000;
-        QTest::newRow("window's close control") << QStringLiteral("close") << QStringLiteral("Cancel") << 1500000;
+        QTest::newRow("Proceed") << QStringLiteral("cmdProceed") << QStringLiteral("Proceed")
+                                 << 1500000;
+        QTest::newRow("Down Sample")
+            << QStringLiteral("cmdConvert") << QStringLiteral("Convert") << 750000;
+        QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << QStringLiteral("Cancel")
+                                << 1500000;
+        QTest::newRow("File, Close")
+            << QStringLiteral("mnuFileClose") << QStringLiteral("Cancel") << 1500000;
+        QTest::newRow("window's close control")
+            << QStringLiteral("close") << QStringLiteral("Cancel") << 1500000;
     }
     void choices()
     {
@@ -133,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(s.decl.OverflowChoice, choice);
         QCOMPARE(s.answers, 1);
         QCOMPARE(s.decl.DataSize, size);
-        QTRY_VERIFY(s.guard.isNull());  // unloaded
+        QTRY_VERIFY(s.guard.isNull()); // unloaded
     }
 
     void exitLeavesTheCommandWaiting()

@@ -31,7 +31,7 @@ QString erasedOnLine(const SimComm &comm)
     return digits;
 }
 
-}  // namespace
+} // namespace
 
 // The Update command from the button to the stored message, with its questions, its checks,
 // the several-location path and the faults it mends.
@@ -55,7 +55,7 @@ private Q_SLOTS:
         QFETCH(bool, asked);
         QFETCH(bool, loaded);
         UploadRig rig;
-        for (int i : {0, 1}) {
+        for (int i : { 0, 1 }) {
             rig.declarations.LocationNames[size_t(i)] = padded(QStringLiteral("Old"));
             rig.surface.names[size_t(i)] = padded(QStringLiteral("Old"));
         }
@@ -64,13 +64,14 @@ private Q_SLOTS:
         rig.update(rig.writeWave(QStringLiteral("New.wav"), wave16(500, 1, 8000)));
         if (asked) {
             QCOMPARE(rig.prompter.shown.first().text,
-                     QStringLiteral("This will clear all of the message 'Old             ' do you want to continue?"));
+                QStringLiteral("This will clear all of the message 'Old             ' do you want "
+                               "to continue?"));
             QCOMPARE(rig.prompter.shown.first().title, QStringLiteral("Clear Previous Message"));
             QVERIFY(rig.prompter.shown.first().question);
         }
         QCOMPARE(!rig.prompter.shown.isEmpty() && rig.prompter.shown.first().question, asked);
         if (!loaded) {
-            QCOMPARE(rig.surface.statuses, QStringList{QStringLiteral("Command cancelled!")});
+            QCOMPARE(rig.surface.statuses, QStringList { QStringLiteral("Command cancelled!") });
             QVERIFY(rig.comm->written().isEmpty());
             QVERIFY(rig.prompter.dialogFolders.isEmpty());
             return;
@@ -78,22 +79,27 @@ private Q_SLOTS:
         // Both parts of the old message are erased, then the new one is sent.
         QCOMPARE(erasedOnLine(*rig.comm), QStringLiteral("01"));
         QVERIFY(rig.unit.messageAt(location));
-        QCOMPARE(rig.prompter.dialogFolders, QStringList{rig.paths.waveDir});
-        QCOMPARE(rig.prompter.dialogFilters, QStringList{QStringLiteral("Wave Files (*.wav)")});
+        QCOMPARE(rig.prompter.dialogFolders, QStringList { rig.paths.waveDir });
+        QCOMPARE(rig.prompter.dialogFilters, QStringList { QStringLiteral("Wave Files (*.wav)") });
     }
 
     void endsBeforeTheUnit_data()
     {
-        QTest::addColumn<QString>("file");  // empty: none chosen
+        QTest::addColumn<QString>("file"); // empty: none chosen
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("status");
-        QTest::newRow("no file chosen") << QString() << QStringLiteral("No File Selected!") << QString();
-        QTest::newRow("already loaded") << QStringLiteral("Lobby.wav")
-                                        << QStringLiteral("File already loaded, erase before reloading!") << QString();
-        QTest::newRow("upper-case .WAV") << QStringLiteral("LOBBY.WAV") << QString() << QStringLiteral("File not found!");
-        QTest::newRow("bad header") << QStringLiteral("bad.wav") << QStringLiteral("Not a WAVE File")
-                                    << QStringLiteral("Loading %1");
-        QTest::newRow("missing file") << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
+        QTest::newRow("no file chosen")
+            << QString() << QStringLiteral("No File Selected!") << QString();
+        QTest::newRow("already loaded")
+            << QStringLiteral("Lobby.wav")
+            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("LOBBY.WAV") << QString() << QStringLiteral("File not found!");
+        QTest::newRow("bad header")
+            << QStringLiteral("bad.wav") << QStringLiteral("Not a WAVE File")
+            << QStringLiteral("Loading %1");
+        QTest::newRow("missing file")
+            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
     }
     void endsBeforeTheUnit()
     {
@@ -111,16 +117,18 @@ private Q_SLOTS:
         QVERIFY(badFile.open(QIODevice::WriteOnly));
         badFile.write(badBytes);
         badFile.close();
-        const QString path = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
+        const QString path
+            = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
         rig.update(path);
-        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
-        QCOMPARE(rig.surface.statusText, status.contains(QLatin1String("%1")) ? status.arg(path) : status);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.surface.statusText,
+            status.contains(QLatin1String("%1")) ? status.arg(path) : status);
         // Nothing reaches the unit: a failure only drains the input.
         QVERIFY(rig.comm->written().isEmpty());
         QVERIFY(rig.unit.received().isEmpty());
         QVERIFY(!rig.surface.states.contains(QStringLiteral("busy")));
         QCOMPARE(rig.surface.statusText == QStringLiteral("File not found!"),
-                 rig.surface.states == QStringList{QStringLiteral("idle")});
+            rig.surface.states == QStringList { QStringLiteral("idle") });
     }
 
     void caseCountsInTheAlreadyLoadedTest()
@@ -156,7 +164,8 @@ private Q_SLOTS:
         QVERIFY(stored);
         QCOMPARE(int(stored->sampleRate), sentRate);
         QCOMPARE(int(stored->audio.size()), sentBytes);
-        QCOMPARE(stored->audio, expectedWords16(wave.data, 1, sentRate == rate ? 0 : 1, sentBytes / 2));
+        QCOMPARE(
+            stored->audio, expectedWords16(wave.data, 1, sentRate == rate ? 0 : 1, sentBytes / 2));
     }
 
     // 16-bit mono files, so the data chunk's size is DataSize.
@@ -165,30 +174,38 @@ private Q_SLOTS:
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<int>("location");
-        QTest::addColumn<QString>("answer");  // empty: no dialog expected
+        QTest::addColumn<QString>("answer"); // empty: no dialog expected
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("sentRate");
         QTest::addColumn<int>("sentBytes");
         QTest::addColumn<int>("steps");
         QTest::addColumn<QString>("status");
         QTest::newRow("44.1k 3,000,000 at 0: halved, Proceed over 0 and 1")
-            << 44100 << 3000000 << 0 << QStringLiteral("Proceed") << QString() << 22050 << 1500000 << 1 << QString();
+            << 44100 << 3000000 << 0 << QStringLiteral("Proceed") << QString() << 22050 << 1500000
+            << 1 << QString();
         QTest::newRow("44.1k 3,000,000 at 0: Down Sample into one")
-            << 44100 << 3000000 << 0 << QStringLiteral("Down Sample") << QString() << 11025 << 750000 << 2 << QString();
+            << 44100 << 3000000 << 0 << QStringLiteral("Down Sample") << QString() << 11025
+            << 750000 << 2 << QString();
         QTest::newRow("44.1k 1,500,000 at 6: halved, no dialog")
             << 44100 << 1500000 << 6 << QString() << QString() << 22050 << 750000 << 1 << QString();
         QTest::newRow("22.05k 1,500,000 at 7: Down Sample")
-            << 22050 << 1500000 << 7 << QStringLiteral("Down Sample") << QString() << 11025 << 750000 << 1 << QString();
+            << 22050 << 1500000 << 7 << QStringLiteral("Down Sample") << QString() << 11025
+            << 750000 << 1 << QString();
         QTest::newRow("16k 1,500,000 at 7: too big")
-            << 16000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0 << 0 << QString();
+            << 16000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0
+            << 0 << QString();
         QTest::newRow("17k 1,500,000 at 7: too big")
-            << 17000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0 << 0 << QString();
+            << 17000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0
+            << 0 << QString();
         QTest::newRow("8k 1,200,000 at 6: Proceed")
-            << 8000 << 1200000 << 6 << QStringLiteral("Proceed") << QString() << 8000 << 1200000 << 0 << QString();
+            << 8000 << 1200000 << 6 << QStringLiteral("Proceed") << QString() << 8000 << 1200000
+            << 0 << QString();
         QTest::newRow("22.05k 2,500,000 at 0: Down Sample still needs two")
-            << 22050 << 2500000 << 0 << QStringLiteral("Down Sample") << QString() << 11025 << 1250000 << 1 << QString();
+            << 22050 << 2500000 << 0 << QStringLiteral("Down Sample") << QString() << 11025
+            << 1250000 << 1 << QString();
         QTest::newRow("Cancel leaves everything")
-            << 8000 << 1200000 << 6 << QStringLiteral("Cancel") << QString() << 0 << 0 << 0 << QStringLiteral("Ready!");
+            << 8000 << 1200000 << 6 << QStringLiteral("Cancel") << QString() << 0 << 0 << 0
+            << QStringLiteral("Ready!");
     }
     void severalLocations()
     {
@@ -208,7 +225,7 @@ private Q_SLOTS:
         rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave));
 
         QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
-        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
         QCOMPARE(int(rig.declarations.ReduceSteps), steps);
         if (sentBytes == 0) {
@@ -226,7 +243,8 @@ private Q_SLOTS:
         const int covered = CountExtraLocations(count, 1048576) + 1;
         for (int i = 0; i < 8; ++i) {
             const bool inside = i >= location && i < location + covered;
-            QCOMPARE(rig.surface.names[size_t(i)], inside ? padded(QStringLiteral("Long")) : QString());
+            QCOMPARE(
+                rig.surface.names[size_t(i)], inside ? padded(QStringLiteral("Long")) : QString());
         }
         QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(sentBytes));
     }
@@ -240,9 +258,9 @@ private Q_SLOTS:
         QCOMPARE(rig.overflow.shownRate, 48000);
         QCOMPARE(rig.overflow.shownSize, 3000000);
         QCOMPARE(rig.overflow.shown.description,
-                 QStringLiteral("This wave file is large and will fill 3 memory locations"));
+            QStringLiteral("This wave file is large and will fill 3 memory locations"));
         QCOMPARE(rig.overflow.shown.convert,
-                 QStringLiteral("This file can be converted to fit into 1 memory location"));
+            QStringLiteral("This file can be converted to fit into 1 memory location"));
         QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
     }
 
@@ -252,7 +270,7 @@ private Q_SLOTS:
         WaveFile wave = wave16(10, 1, 44100);
         wave.declaredDataSize = 40000000;
         rig.update(rig.writeWave(QStringLiteral("Huge.wav"), wave));
-        QCOMPARE(rig.prompter.texts(), QStringList{QStringLiteral("File Is Too Big!")});
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Is Too Big!") });
         QCOMPARE(rig.overflow.showings, 0);
         QVERIFY(rig.comm->written().isEmpty());
     }
@@ -277,7 +295,7 @@ private Q_SLOTS:
         } late;
         rig.controller->setOverflowPrompt(&late);
         rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(600000, 1, 8000)));
-        QVERIFY(ticks >= 3);  // other events ran while the command waited
+        QVERIFY(ticks >= 3); // other events ran while the command waited
         QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
         QCOMPARE(rig.declarations.OverflowChoice, QStringLiteral("Cancel"));
     }
@@ -296,7 +314,8 @@ private Q_SLOTS:
         QVERIFY(!rig.unit.messageAt(7));
         QCOMPARE(rig.surface.names[6], padded(QStringLiteral("Long")));
         QCOMPARE(rig.surface.names[7], padded(QStringLiteral("Long")));
-        QCOMPARE(QByteArray(rig.comm->written().mid(rig.comm->written().indexOf('L'), 4)), QByteArray("L06\r"));
+        QCOMPARE(QByteArray(rig.comm->written().mid(rig.comm->written().indexOf('L'), 4)),
+            QByteArray("L06\r"));
     }
 
     // While the command runs nothing else talks to the unit: a second Update (File, Open) in
@@ -338,15 +357,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("channels");
         WaveFile list = wave16(3000, 1, 8000);
-        list.chunksBeforeData.append({"LIST", QByteArray(77, 'm')});
-        list.chunksBeforeData.append({"fact", QByteArray(4, '\0')});
+        list.chunksBeforeData.append({ "LIST", QByteArray(77, 'm') });
+        list.chunksBeforeData.append({ "fact", QByteArray(4, '\0') });
         QTest::newRow("LIST and fact chunks") << list << QString() << 1;
         WaveFile extensible = wave16(3000, 3, 48000);
         extensible.formatTag = 0xFFFE;
         QTest::newRow("extensible PCM, 3 channels") << extensible << QString() << 3;
         WaveFile extensibleFloat = extensible;
         extensibleFloat.subFormat = 3;
-        QTest::newRow("extensible float") << extensibleFloat << QStringLiteral("Audio Format = Compressed!") << 3;
+        QTest::newRow("extensible float")
+            << extensibleFloat << QStringLiteral("Audio Format = Compressed!") << 3;
     }
     void toolConventions()
     {
@@ -355,7 +375,7 @@ private Q_SLOTS:
         QFETCH(int, channels);
         UploadRig rig;
         rig.update(rig.writeWave(QStringLiteral("Tool.wav"), wave));
-        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         if (!box.isEmpty()) {
             QVERIFY(rig.comm->written().isEmpty());
             return;
@@ -404,11 +424,11 @@ private Q_SLOTS:
     {
         UploadRig rig;
         WaveFile wave = wave16(1000, 3, 8000);
-        wave.data.append("\x01\x02\x03\x04", 4);  // two samples of a frame that never completes
+        wave.data.append("\x01\x02\x03\x04", 4); // two samples of a frame that never completes
         rig.update(rig.writeWave(QStringLiteral("Three.wav"), wave));
         const QByteArray written = rig.comm->written();
         const qsizetype header = written.indexOf("stop");
-        QCOMPARE(written.mid(header + 4, 4), QByteArray::fromHex("d0070000"));  // 2000
+        QCOMPARE(written.mid(header + 4, 4), QByteArray::fromHex("d0070000")); // 2000
         QCOMPARE(rig.unit.messageAt(0)->audio, expectedWords16(wave.data, 3, 0, 1000));
     }
 
@@ -423,13 +443,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("locations");
         QTest::newRow("16-bit mono 8 kHz") << 16 << 1 << 8000 << 20000 << QString() << 0 << 1;
         QTest::newRow("8-bit mono 11,025 Hz") << 8 << 1 << 11025 << 30001 << QString() << 0 << 1;
-        QTest::newRow("16-bit stereo 22,050 Hz") << 16 << 2 << 22050 << 40000 << QString() << 0 << 1;
-        QTest::newRow("8-bit stereo 16 kHz over 2") << 8 << 2 << 16000 << 700000 << QStringLiteral("Proceed") << 0 << 2;
-        QTest::newRow("16-bit 3 ch 32 kHz over 2") << 16 << 3 << 32000 << 600000 << QStringLiteral("Proceed") << 0 << 2;
-        QTest::newRow("8-bit 3 ch 44.1 kHz, Auto Reduce") << 8 << 3 << 44100 << 300000 << QString() << 1 << 1;
-        QTest::newRow("16-bit stereo 48 kHz halved over 2") << 16 << 2 << 48000 << 1400000 << QStringLiteral("Proceed") << 1 << 2;
-        QTest::newRow("16-bit mono 96 kHz halved twice") << 16 << 1 << 96000 << 2000000 << QStringLiteral("Down Sample") << 2 << 1;
-        QTest::newRow("8-bit mono 96 kHz over 3") << 8 << 1 << 96000 << 3000000 << QStringLiteral("Proceed") << 1 << 3;
+        QTest::newRow("16-bit stereo 22,050 Hz")
+            << 16 << 2 << 22050 << 40000 << QString() << 0 << 1;
+        QTest::newRow("8-bit stereo 16 kHz over 2")
+            << 8 << 2 << 16000 << 700000 << QStringLiteral("Proceed") << 0 << 2;
+        QTest::newRow("16-bit 3 ch 32 kHz over 2")
+            << 16 << 3 << 32000 << 600000 << QStringLiteral("Proceed") << 0 << 2;
+        QTest::newRow("8-bit 3 ch 44.1 kHz, Auto Reduce")
+            << 8 << 3 << 44100 << 300000 << QString() << 1 << 1;
+        QTest::newRow("16-bit stereo 48 kHz halved over 2")
+            << 16 << 2 << 48000 << 1400000 << QStringLiteral("Proceed") << 1 << 2;
+        QTest::newRow("16-bit mono 96 kHz halved twice")
+            << 16 << 1 << 96000 << 2000000 << QStringLiteral("Down Sample") << 2 << 1;
+        QTest::newRow("8-bit mono 96 kHz over 3")
+            << 8 << 1 << 96000 << 3000000 << QStringLiteral("Proceed") << 1 << 3;
     }
     void roundTrip()
     {
@@ -472,14 +499,15 @@ private Q_SLOTS:
         const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
         QCOMPARE(back.data.size(), stored->audio.size());
         if (bits == 16)
-            QCOMPARE(back.data, expectedWords16(wave.data, channels, steps, words).isEmpty()
-                                    ? QByteArray() : [&] {
-                                          QByteArray samples;
-                                          const int frameBytes = channels * 2;
-                                          for (int w = 0; w < words; ++w)
-                                              samples += wave.data.mid(qsizetype(w) * (1 << steps) * frameBytes, 2);
-                                          return samples;
-                                      }());
+            QCOMPARE(
+                back.data,
+                expectedWords16(wave.data, channels, steps, words).isEmpty() ? QByteArray() : [&] {
+                    QByteArray samples;
+                    const int frameBytes = channels * 2;
+                    for (int w = 0; w < words; ++w)
+                        samples += wave.data.mid(qsizetype(w) * (1 << steps) * frameBytes, 2);
+                    return samples;
+                }());
     }
 };
 

@@ -28,7 +28,7 @@ WaveFile mono16(int bytes = 100)
     return wave;
 }
 
-}  // namespace
+} // namespace
 
 // The pure rules of an upload: header checks, sizes, names, halvings, the overflow dialog's
 // texts, sample conversion and the bytes of header and blocks.
@@ -49,15 +49,15 @@ private Q_SLOTS:
         notWave.replace(8, 4, "AVI ");
         QTest::newRow("not WAVE") << notWave << refused << QStringLiteral("Not a WAVE File");
         WaveFile beforeFmt = mono16();
-        beforeFmt.chunksBeforeFmt.append({"JUNK", QByteArray(4, '\0')});
-        QTest::newRow("chunk before fmt") << beforeFmt.bytes() << refused
-                                          << QStringLiteral("Not an fmt file!");
+        beforeFmt.chunksBeforeFmt.append({ "JUNK", QByteArray(4, '\0') });
+        QTest::newRow("chunk before fmt")
+            << beforeFmt.bytes() << refused << QStringLiteral("Not an fmt file!");
         WaveFile float32 = mono16();
         float32.formatTag = 3;
         float32.channels = 9;
         QTest::newRow("format 3 before a bad channel count")
             << float32.bytes() << refused << QStringLiteral("Audio Format = Compressed!");
-        for (int channels : {0, 9, 257}) {
+        for (int channels : { 0, 9, 257 }) {
             WaveFile wave = mono16();
             wave.channels = static_cast<quint16>(channels);
             QTest::addRow("%d channels", channels)
@@ -77,29 +77,28 @@ private Q_SLOTS:
         QTest::newRow("extensible, float sub-format")
             << extensibleFloat.bytes() << refused << QStringLiteral("Audio Format = Compressed!");
         QByteArray noData = mono16().bytes().left(36);
-        QTest::newRow("no data chunk") << noData << refused
-                                       << QStringLiteral("No audio data in this file!");
+        QTest::newRow("no data chunk")
+            << noData << refused << QStringLiteral("No audio data in this file!");
         WaveFile listOnly = mono16();
-        listOnly.chunksBeforeData.append({"LIST", QByteArray(30, 'x')});
-        QTest::newRow("chunk size runs past the end")
-            << listOnly.bytes().left(36 + 8 + 10) << refused
-            << QStringLiteral("No audio data in this file!");
-        QTest::newRow("only RIFF") << QByteArray("RIFF") << refused
-                                   << QStringLiteral("Not a WAVE File");
+        listOnly.chunksBeforeData.append({ "LIST", QByteArray(30, 'x') });
+        QTest::newRow("chunk size runs past the end") << listOnly.bytes().left(
+            36 + 8 + 10) << refused << QStringLiteral("No audio data in this file!");
+        QTest::newRow("only RIFF")
+            << QByteArray("RIFF") << refused << QStringLiteral("Not a WAVE File");
         QTest::newRow("empty file") << QByteArray() << refused << QStringLiteral("Not a RIFF File");
 
         QByteArray hugeFmt = mono16().bytes();
-        hugeFmt.replace(16, 4, QByteArray::fromHex("00800000"));  // 32768
-        QTest::newRow("fmt size 32768 does not fit") << hugeFmt << static_cast<int>(Outcome::Broken)
-                                                     << QString();
+        hugeFmt.replace(16, 4, QByteArray::fromHex("00800000")); // 32768
+        QTest::newRow("fmt size 32768 does not fit")
+            << hugeFmt << static_cast<int>(Outcome::Broken) << QString();
         WaveFile fastRate = mono16();
         fastRate.sampleRate = 0x80000000u;
-        QTest::newRow("rate above 2^31-1") << fastRate.bytes() << static_cast<int>(Outcome::Broken)
-                                           << QString();
+        QTest::newRow("rate above 2^31-1")
+            << fastRate.bytes() << static_cast<int>(Outcome::Broken) << QString();
         WaveFile hugeData = mono16();
         hugeData.declaredDataSize = 0x80000000u;
-        QTest::newRow("data size above 2^31-1") << hugeData.bytes()
-                                                << static_cast<int>(Outcome::Broken) << QString();
+        QTest::newRow("data size above 2^31-1")
+            << hugeData.bytes() << static_cast<int>(Outcome::Broken) << QString();
     }
     void refusedHeaders()
     {
@@ -122,25 +121,27 @@ private Q_SLOTS:
         QTest::newRow("plain 16-byte fmt") << mono16(100).bytes() << 16 << qint64(44) << 100 << 1;
         WaveFile fmt18 = mono16(100);
         fmt18.fmtExtra = QByteArray(2, '\0');
-        QTest::newRow("18-byte fmt: 46 bytes skipped") << fmt18.bytes() << 18 << qint64(46) << 100 << 1;
+        QTest::newRow("18-byte fmt: 46 bytes skipped")
+            << fmt18.bytes() << 18 << qint64(46) << 100 << 1;
         WaveFile fact = mono16(100);
-        fact.chunksBeforeData.append({"fact", QByteArray(4, '\x05')});
-        QTest::newRow("fact chunk: 56 bytes skipped") << fact.bytes() << 28 << qint64(56) << 100 << 1;
+        fact.chunksBeforeData.append({ "fact", QByteArray(4, '\x05') });
+        QTest::newRow("fact chunk: 56 bytes skipped")
+            << fact.bytes() << 28 << qint64(56) << 100 << 1;
         WaveFile list = mono16(100);
-        list.chunksBeforeData.append({"LIST", QByteArray(57, 'i')});  // odd: one pad byte
-        QTest::newRow("odd LIST chunk, padded") << list.bytes() << 16 + 8 + 58 << qint64(44 + 66)
-                                                << 100 << 1;
+        list.chunksBeforeData.append({ "LIST", QByteArray(57, 'i') }); // odd: one pad byte
+        QTest::newRow("odd LIST chunk, padded")
+            << list.bytes() << 16 + 8 + 58 << qint64(44 + 66) << 100 << 1;
         WaveFile several = mono16(100);
-        several.chunksBeforeData.append({"fact", QByteArray(4, '\0')});
-        several.chunksBeforeData.append({"LIST", QByteArray(1000, 'i')});
-        several.chunksBeforeData.append({"cue ", QByteArray(3, 'c')});
+        several.chunksBeforeData.append({ "fact", QByteArray(4, '\0') });
+        several.chunksBeforeData.append({ "LIST", QByteArray(1000, 'i') });
+        several.chunksBeforeData.append({ "cue ", QByteArray(3, 'c') });
         QTest::newRow("fact, LIST and cue") << several.bytes() << 16 + 12 + 1008 + 12
                                             << qint64(28 + 16 + 12 + 1008 + 12) << 100 << 1;
         WaveFile extensible = mono16(600);
         extensible.formatTag = 0xFFFE;
         extensible.channels = 3;
-        QTest::newRow("extensible PCM, 3 channels") << extensible.bytes() << 40 << qint64(68)
-                                                    << 600 << 3;
+        QTest::newRow("extensible PCM, 3 channels")
+            << extensible.bytes() << 40 << qint64(68) << 600 << 3;
         WaveFile truncated = mono16(100);
         truncated.declaredDataSize = 5000;
         QTest::newRow("truncated data chunk") << truncated.bytes() << 16 << qint64(44) << 5000 << 1;
@@ -170,17 +171,23 @@ private Q_SLOTS:
         QTest::addColumn<int>("bits");
         QTest::addColumn<qint64>("dataSize");
         QTest::addColumn<int>("extra");
-        QTest::newRow("16-bit mono 1,048,544") << qint64(1048544) << 1 << 16 << qint64(1048544) << 0;
-        QTest::newRow("16-bit mono 1,048,546") << qint64(1048546) << 1 << 16 << qint64(1048546) << 1;
+        QTest::newRow("16-bit mono 1,048,544")
+            << qint64(1048544) << 1 << 16 << qint64(1048544) << 0;
+        QTest::newRow("16-bit mono 1,048,546")
+            << qint64(1048546) << 1 << 16 << qint64(1048546) << 1;
         QTest::newRow("8-bit mono 524,272") << qint64(524272) << 1 << 8 << qint64(1048544) << 0;
-        QTest::newRow("16-bit stereo 2,000,000") << qint64(2000000) << 2 << 16 << qint64(1000000) << 0;
-        QTest::newRow("8-bit stereo 1,000,000") << qint64(1000000) << 2 << 8 << qint64(1000000) << 0;
+        QTest::newRow("16-bit stereo 2,000,000")
+            << qint64(2000000) << 2 << 16 << qint64(1000000) << 0;
+        QTest::newRow("8-bit stereo 1,000,000")
+            << qint64(1000000) << 2 << 8 << qint64(1000000) << 0;
         // Whole words: a partial frame is not sent, so it is not announced either.
-        QTest::newRow("16-bit 3 channels 1,000,001") << qint64(1000001) << 3 << 16 << qint64(333332) << 0;
-        QTest::newRow("8-bit 3 channels 1,000,001") << qint64(1000001) << 3 << 8 << qint64(666666) << 0;
+        QTest::newRow("16-bit 3 channels 1,000,001")
+            << qint64(1000001) << 3 << 16 << qint64(333332) << 0;
+        QTest::newRow("8-bit 3 channels 1,000,001")
+            << qint64(1000001) << 3 << 8 << qint64(666666) << 0;
         QTest::newRow("16-bit mono, odd chunk") << qint64(1001) << 1 << 16 << qint64(1000) << 0;
-        QTest::newRow("8-bit mono 2^31-1 overflows 32 bits") << qint64(2147483647) << 1 << 8
-                                                             << qint64(4294967294) << 4096;
+        QTest::newRow("8-bit mono 2^31-1 overflows 32 bits")
+            << qint64(2147483647) << 1 << 8 << qint64(4294967294) << 4096;
     }
     void derivedSizes()
     {
@@ -207,9 +214,10 @@ private Q_SLOTS:
                                        << QStringLiteral("Announcement_Lob") << true;
         QTest::newRow("exactly 16") << QStringLiteral("/a/0123456789abcdef.wav")
                                     << QStringLiteral("0123456789abcdef") << true;
-        QTest::newRow("first .wav counts") << QStringLiteral("/a/chime.wav.wav")
-                                           << QStringLiteral("chime           ") << true;
-        QTest::newRow("upper-case .WAV") << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QString() << false;
+        QTest::newRow("first .wav counts")
+            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime           ") << true;
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QString() << false;
         QTest::newRow("no extension") << QStringLiteral("/a/lobby") << QString() << false;
     }
     void getName()
@@ -243,7 +251,7 @@ private Q_SLOTS:
         double copy = count;
         QCOMPARE(CountExtraLocations(copy, 1048576), extra);
         if (extra == 0)
-            QCOMPARE(copy, count + 32);  // the caller's variable carries the overhead
+            QCOMPARE(copy, count + 32); // the caller's variable carries the overhead
     }
 
     void halveSampleRate_data()
@@ -283,27 +291,33 @@ private Q_SLOTS:
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("location");
-        QTest::addColumn<QString>("description");  // empty: Proceed hidden
-        QTest::addColumn<QString>("convert");      // empty: Down Sample hidden
-        const QString one = QStringLiteral("This file can be converted to fit into 1 memory location");
+        QTest::addColumn<QString>("description"); // empty: Proceed hidden
+        QTest::addColumn<QString>("convert"); // empty: Down Sample hidden
+        const QString one
+            = QStringLiteral("This file can be converted to fit into 1 memory location");
         const auto fill = [](int n) {
-            return QStringLiteral("This wave file is large and will fill %1 memory locations").arg(n);
+            return QStringLiteral("This wave file is large and will fill %1 memory locations")
+                .arg(n);
         };
         const auto into = [](int n) {
-            return QStringLiteral("This file can be converted to fit into %1 memory locations").arg(n);
+            return QStringLiteral("This file can be converted to fit into %1 memory locations")
+                .arg(n);
         };
         QTest::newRow("22,050 Hz 1,500,000 at 0, after the automatic halving")
             << 1500000 << 22050 << 0 << fill(2) << one;
-        QTest::newRow("22,050 Hz 1,500,000 at 7: no Proceed") << 1500000 << 22050 << 7 << QString() << one;
+        QTest::newRow("22,050 Hz 1,500,000 at 7: no Proceed")
+            << 1500000 << 22050 << 7 << QString() << one;
         QTest::newRow("22,050 Hz 2,500,000 at 0") << 2500000 << 22050 << 0 << fill(3) << into(2);
-        QTest::newRow("8,000 Hz 1,200,000 at 6: no Down Sample") << 1200000 << 8000 << 6 << fill(2)
-                                                                << QString();
+        QTest::newRow("8,000 Hz 1,200,000 at 6: no Down Sample")
+            << 1200000 << 8000 << 6 << fill(2) << QString();
         QTest::newRow("17,000 Hz: no Down Sample") << 1200000 << 17000 << 0 << fill(2) << QString();
         QTest::newRow("33,000 Hz 1,500,000 halves once") << 1500000 << 33000 << 0 << fill(2) << one;
-        QTest::newRow("48,000 Hz 3,000,000 estimates a quarter") << 3000000 << 48000 << 0 << fill(3)
-                                                                 << one;
-        QTest::newRow("fills exactly the rest at 6") << 2097120 << 8000 << 6 << fill(2) << QString();
-        QTest::newRow("one byte over the rest at 6") << 2097121 << 8000 << 6 << QString() << QString();
+        QTest::newRow("48,000 Hz 3,000,000 estimates a quarter")
+            << 3000000 << 48000 << 0 << fill(3) << one;
+        QTest::newRow("fills exactly the rest at 6")
+            << 2097120 << 8000 << 6 << fill(2) << QString();
+        QTest::newRow("one byte over the rest at 6")
+            << 2097121 << 8000 << 6 << QString() << QString();
     }
     void overflowTexts()
     {
@@ -326,14 +340,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("choice");
         QTest::addColumn<int>("halvedSize");
         QTest::addColumn<int>("halvedRate");
-        QTest::newRow("1,500,000 fits one") << 1500000 << 22050 << QStringLiteral("Convert") << 750000
-                                            << 11025;
-        QTest::newRow("2,500,000 needs two") << 2500000 << 22050 << QStringLiteral("Proceed") << 1250000
-                                             << 11025;
-        QTest::newRow("3,000,000 at 48 kHz needs two") << 3000000 << 48000 << QStringLiteral("Proceed")
-                                                       << 1500000 << 24000;
-        QTest::newRow("33,000 Hz to 16,500") << 1500000 << 33000 << QStringLiteral("Convert") << 750000
-                                             << 16500;
+        QTest::newRow("1,500,000 fits one")
+            << 1500000 << 22050 << QStringLiteral("Convert") << 750000 << 11025;
+        QTest::newRow("2,500,000 needs two")
+            << 2500000 << 22050 << QStringLiteral("Proceed") << 1250000 << 11025;
+        QTest::newRow("3,000,000 at 48 kHz needs two")
+            << 3000000 << 48000 << QStringLiteral("Proceed") << 1500000 << 24000;
+        QTest::newRow("33,000 Hz to 16,500")
+            << 1500000 << 33000 << QStringLiteral("Convert") << 750000 << 16500;
     }
     void downSample()
     {
@@ -361,7 +375,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("skip");
         for (int steps = 0; steps <= 2; ++steps)
-            for (int bits : {8, 16})
+            for (int bits : { 8, 16 })
                 for (int ch = 1; ch <= 8; ++ch)
                     QTest::addRow("%d halvings, %d-bit, %d ch", steps, bits, ch)
                         << steps << bits << ch << ((1 << steps) * ch * (bits / 8) - bits / 8);
@@ -395,7 +409,8 @@ private Q_SLOTS:
         QFETCH(int, high);
         QFETCH(int, low);
         const auto bits = static_cast<quint16>(static_cast<qint16>(sample));
-        const SampleWord word = convertSample16(static_cast<quint8>(bits), static_cast<quint8>(bits >> 8));
+        const SampleWord word
+            = convertSample16(static_cast<quint8>(bits), static_cast<quint8>(bits >> 8));
         QCOMPARE(int(word.high), high);
         QCOMPARE(int(word.low), low);
     }
@@ -410,7 +425,7 @@ private Q_SLOTS:
             QVERIFY(word.low >= 1);
             lows.insert(word.low);
         }
-        QCOMPARE(lows.size(), 255);  // 1 to 255, each drawn
+        QCOMPARE(lows.size(), 255); // 1 to 255, each drawn
     }
 
     void framing_data()
@@ -436,10 +451,11 @@ private Q_SLOTS:
     void uploadHeaderLayout()
     {
         const QByteArray header = UploadHeader(QByteArrayLiteral("Lobby           "),
-                                               littleEndianBytes(22050), littleEndianBytes(1500000));
+            littleEndianBytes(22050), littleEndianBytes(1500000));
         QCOMPARE(header.size(), 31);
-        QCOMPARE(header, QByteArray("Lobby           ") + QByteArray::fromHex("22560000") + "stop"
-                             + QByteArray::fromHex("60e31600") + QByteArray(2, '\0') + '\r');
+        QCOMPARE(header,
+            QByteArray("Lobby           ") + QByteArray::fromHex("22560000") + "stop"
+                + QByteArray::fromHex("60e31600") + QByteArray(2, '\0') + '\r');
     }
 };
 

@@ -20,7 +20,7 @@ WaveFile monoFile(int bytes, quint32 rate = 8000)
 }
 
 UnitEngine::Fault fault(const char *point, UnitEngine::Fault::Kind kind, int occurrence,
-                        const QByteArray &replacement = {})
+    const QByteArray &replacement = {})
 {
     UnitEngine::Fault f;
     f.point = point;
@@ -57,11 +57,11 @@ QList<QByteArray> writesAfterHeader(const SimComm &comm)
 bool endsWithDrain(const SimComm &comm)
 {
     const auto &line = comm.line();
-    return !line.isEmpty() && line.last().kind == SimComm::LineEvent::Read && line.last().count == 10
-        && line.last().waitMs == 200;
+    return !line.isEmpty() && line.last().kind == SimComm::LineEvent::Read
+        && line.last().count == 10 && line.last().waitMs == 200;
 }
 
-}  // namespace
+} // namespace
 
 // The transfer against the simulated unit, byte for byte, with every failure it reports.
 class tst_upload_transfer : public QObject {
@@ -93,7 +93,8 @@ private Q_SLOTS:
         const int sent = qMax(bytes, ShortestDataSize);
         const QByteArray words = expectedWords16(wave.data, 1, 0, sent / 2);
         const QByteArray command = QByteArray("L0") + char('0' + location) + '\r';
-        QCOMPARE(fromLoad(rig.comm->written()), command + expectedUploadStream(LobbyName, 8000, words));
+        QCOMPARE(
+            fromLoad(rig.comm->written()), command + expectedUploadStream(LobbyName, 8000, words));
         QCOMPARE(rig.comm->written().left(4), QByteArray("C0") + char('0' + location) + '\r');
 
         // One write per block, the block's count byte first.
@@ -104,7 +105,8 @@ private Q_SLOTS:
             QCOMPARE(int(quint8(blockWrites.at(i).at(0))), 0);
         QCOMPARE(int(quint8(blockWrites.last().at(0))), finalCount);
 
-        QVERIFY(rig.surface.statuses.contains(QStringLiteral("Loading Position %1 - - -").arg(location + 1)));
+        QVERIFY(rig.surface.statuses.contains(
+            QStringLiteral("Loading Position %1 - - -").arg(location + 1)));
         QCOMPARE(rig.surface.statuses.last(), QStringLiteral("%1 bytes sent").arg(sent));
         QVERIFY(!rig.surface.progressVisible);
         const auto &stored = rig.unit.messageAt(location);
@@ -121,24 +123,30 @@ private Q_SLOTS:
         QTest::addColumn<UnitEngine::Fault>("injected");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("box");
-        QTest::newRow("no reply to the command") << fault("L", F::NoReply, 1) << QStringLiteral("Load Error!") << QString();
-        QTest::newRow("command answered n") << fault("L", F::Replace, 1, "n\r") << QStringLiteral("Load Error!") << QString();
-        QTest::newRow("header answered X") << fault("L.header", F::Replace, 1, "X\r") << QStringLiteral("Totals Error 1") << QString();
-        QTest::newRow("no reply to the header") << fault("L.header", F::NoReply, 1) << QStringLiteral("Totals Error 1") << QString();
-        QTest::newRow("first block answered K") << fault("L.block", F::Replace, 1, "K\r")
-                                                << QStringLiteral("Loading Position 1 - - -")
-                                                << QStringLiteral("ERROR on Acknowledge 2");
-        QTest::newRow("no reply to the third full block") << fault("L.block", F::NoReply, 4)
-                                                          << QStringLiteral("Error on transmission!") << QString();
-        QTest::newRow("full block answered x") << fault("L.block", F::Replace, 2, "xN")
-                                               << QStringLiteral("Error on transmission!") << QString();
+        QTest::newRow("no reply to the command")
+            << fault("L", F::NoReply, 1) << QStringLiteral("Load Error!") << QString();
+        QTest::newRow("command answered n")
+            << fault("L", F::Replace, 1, "n\r") << QStringLiteral("Load Error!") << QString();
+        QTest::newRow("header answered X") << fault("L.header", F::Replace, 1, "X\r")
+                                           << QStringLiteral("Totals Error 1") << QString();
+        QTest::newRow("no reply to the header")
+            << fault("L.header", F::NoReply, 1) << QStringLiteral("Totals Error 1") << QString();
+        QTest::newRow("first block answered K")
+            << fault("L.block", F::Replace, 1, "K\r") << QStringLiteral("Loading Position 1 - - -")
+            << QStringLiteral("ERROR on Acknowledge 2");
+        QTest::newRow("no reply to the third full block") << fault("L.block", F::NoReply,
+            4) << QStringLiteral("Error on transmission!") << QString();
+        QTest::newRow("full block answered x")
+            << fault("L.block", F::Replace, 2, "xN") << QStringLiteral("Error on transmission!")
+            << QString();
         QTest::newRow("premature K") << fault("L.block", F::Replace, 3, "K\r")
                                      << QStringLiteral("Error, premature OK!") << QString();
-        QTest::newRow("no final K") << fault("L.final", F::NoReply, 1) << QStringLiteral("Error, no final OK!") << QString();
+        QTest::newRow("no final K") << fault("L.final", F::NoReply, 1)
+                                    << QStringLiteral("Error, no final OK!") << QString();
         QTest::newRow("final answered N") << fault("L.final", F::Replace, 1, "N\r")
                                           << QStringLiteral("Error, no final OK!") << QString();
-        QTest::newRow("N with any second character continues")
-            << fault("L.block", F::Replace, 0, "N?") << QStringLiteral("4320 bytes sent") << QString();
+        QTest::newRow("N with any second character continues") << fault("L.block", F::Replace, 0,
+            "N?") << QStringLiteral("4320 bytes sent") << QString();
     }
     void failures()
     {
@@ -149,7 +157,7 @@ private Q_SLOTS:
         rig.unit.injectFault(injected);
         rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
         QCOMPARE(rig.surface.statuses.last(), status);
-        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QVERIFY(!rig.surface.progressVisible);
         QVERIFY(endsWithDrain(*rig.comm));
         // The name stays whatever the outcome.
@@ -168,7 +176,7 @@ private Q_SLOTS:
                 rig.comm->vanish();
         };
         rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
-        QCOMPARE(rig.prompter.texts(), QStringList{QStringLiteral("File Read Error!")});
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
         QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Error 5"));
         QVERIFY(!rig.surface.progressVisible);
         QVERIFY(!rig.comm->takeError());
@@ -186,7 +194,7 @@ private Q_SLOTS:
         rig.declarations.BitsPerSample = 16;
         rig.declarations.ChannelCount = 1;
         LoadMessage(rig.controller->context(), 0);
-        QCOMPARE(rig.prompter.texts(), QStringList{QStringLiteral("File Read Error!")});
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
         QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Error 5"));
         QVERIFY(rig.comm->written().isEmpty());
     }
@@ -196,12 +204,16 @@ private Q_SLOTS:
     void stop_data()
     {
         QTest::addColumn<QString>("when");
-        QTest::addColumn<int>("blocksSent");  // blocks written after the header
+        QTest::addColumn<int>("blocksSent"); // blocks written after the header
         QTest::addColumn<QString>("status");
-        QTest::newRow("during the header") << QStringLiteral("header") << 1 << QStringLiteral("Loading Aborted");
-        QTest::newRow("during the first block") << QStringLiteral("first") << 1 << QStringLiteral("Loading Aborted");
-        QTest::newRow("during the third full block") << QStringLiteral("full") << 4 << QStringLiteral("Loading Aborted");
-        QTest::newRow("during the final block") << QStringLiteral("final") << 17 << QStringLiteral("4320 bytes sent");
+        QTest::newRow("during the header")
+            << QStringLiteral("header") << 1 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the first block")
+            << QStringLiteral("first") << 1 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the third full block")
+            << QStringLiteral("full") << 4 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the final block")
+            << QStringLiteral("final") << 17 << QStringLiteral("4320 bytes sent");
     }
     void stop()
     {
@@ -243,7 +255,7 @@ private Q_SLOTS:
         rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(total)));
         const auto percent = [total](int sent) { return qRound(100.0 * sent / total); };
         QCOMPARE(rig.surface.progressValues,
-                 (QList<int>{0, percent(224), percent(224 + 256), percent(224 + 512)}));
+            (QList<int> { 0, percent(224), percent(224 + 256), percent(224 + 512) }));
     }
 
     void barsAfterSuccess_data()
@@ -251,9 +263,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("location");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<QList<int>>("widths");
-        QTest::newRow("2% of a location: 40, not 16") << 2 << 20972 << QList<int>{0, 0, 40, 0, 0, 0, 0, 0};
-        QTest::newRow("exactly one location") << 3 << 1048576 << QList<int>{0, 0, 0, 800, 0, 0, 0, 0};
-        QTest::newRow("one and a half") << 5 << 1572864 << QList<int>{0, 0, 0, 0, 0, 800, 400, 0};
+        QTest::newRow("2% of a location: 40, not 16")
+            << 2 << 20972 << QList<int> { 0, 0, 40, 0, 0, 0, 0, 0 };
+        QTest::newRow("exactly one location")
+            << 3 << 1048576 << QList<int> { 0, 0, 0, 800, 0, 0, 0, 0 };
+        QTest::newRow("one and a half")
+            << 5 << 1572864 << QList<int> { 0, 0, 0, 0, 0, 800, 400, 0 };
     }
     void barsAfterSuccess()
     {
@@ -281,7 +296,8 @@ private Q_SLOTS:
         QList<int> seen(rig.surface.widths.begin(), rig.surface.widths.end());
         QCOMPARE(seen, widths);
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(rig.surface.colours[size_t(i)], widths[i] > 0 ? palette[size_t(location)] : palette[size_t(i)]);
+            QCOMPARE(rig.surface.colours[size_t(i)],
+                widths[i] > 0 ? palette[size_t(location)] : palette[size_t(i)]);
     }
 };
 

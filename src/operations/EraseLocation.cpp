@@ -20,7 +20,7 @@ void EraseLocation(CommandContext &context, int location)
     surface.setBarWidth(location, 0);
     surface.setBarColor(location, palette[static_cast<size_t>(location)]);
     surface.setStatus(QStringLiteral("Erasing Location %1 - - -").arg(location + 1));
-    context.strData = exchange(context.comm, 'C', {locationText(location)}, 2, 40000);
+    context.strData = exchange(context.comm, 'C', { locationText(location) }, 2, 40000);
     if (context.strData.isEmpty()) {
         surface.setStatus(QStringLiteral("Error!"));
         return;

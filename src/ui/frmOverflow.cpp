@@ -16,16 +16,15 @@ constexpr int px(int twips)
 {
     return twips / 15;
 }
-}  // namespace
+} // namespace
 
 frmOverflow::frmOverflow(modDeclarations &declarations, int location,
-                         std::function<void()> answered, std::function<void()> exitProgram,
-                         QWidget *parent)
-    : QMainWindow(parent),
-      m_declarations(declarations),
-      m_location(location),
-      m_answered(std::move(answered)),
-      m_exitProgram(std::move(exitProgram))
+    std::function<void()> answered, std::function<void()> exitProgram, QWidget *parent)
+    : QMainWindow(parent)
+    , m_declarations(declarations)
+    , m_location(location)
+    , m_answered(std::move(answered))
+    , m_exitProgram(std::move(exitProgram))
 {
     setObjectName(QStringLiteral("frmOverflow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -61,8 +60,8 @@ frmOverflow::frmOverflow(modDeclarations &declarations, int location,
     cmdProceed = button("cmdProceed", QStringLiteral("Proceed"), 360);
     lblConvert = label("lblConvert", QStringLiteral("This is a line"), 1200);
     cmdConvert = button("cmdConvert", QStringLiteral("Down Sample"), 1200);
-    lblCancel = label("lblCancel", QStringLiteral("Cancel this operation and return to the main screen"),
-                      2040);
+    lblCancel = label(
+        "lblCancel", QStringLiteral("Cancel this operation and return to the main screen"), 2040);
     cmdCancel = button("cmdCancel", QStringLiteral("Cancel"), 2040);
     // Labels take no focus; the buttons follow in the window's order.
     setTabOrder(cmdProceed, cmdConvert);
@@ -77,9 +76,8 @@ frmOverflow::frmOverflow(modDeclarations &declarations, int location,
 
 void frmOverflow::Form_Load()
 {
-    const OverflowTexts texts =
-        overflowTexts(m_declarations.DataSize, m_declarations.SampleRate, m_location,
-                      m_declarations.LocationCapacity);
+    const OverflowTexts texts = overflowTexts(m_declarations.DataSize, m_declarations.SampleRate,
+        m_location, m_declarations.LocationCapacity);
     if (texts.proceedShown) {
         lblDescription->setText(texts.description);
     } else {
@@ -92,7 +90,7 @@ void frmOverflow::Form_Load()
         cmdConvert->hide();
         lblConvert->hide();
     }
-    for (QPushButton *first : {cmdProceed, cmdConvert, cmdCancel}) {
+    for (QPushButton *first : { cmdProceed, cmdConvert, cmdCancel }) {
         if (!first->isHidden()) {
             first->setFocus();
             break;

@@ -15,7 +15,7 @@ class frmOverflow : public QMainWindow {
     Q_OBJECT
 public:
     frmOverflow(modDeclarations &declarations, int location, std::function<void()> answered,
-                std::function<void()> exitProgram, QWidget *parent = nullptr);
+        std::function<void()> exitProgram, QWidget *parent = nullptr);
 
     void cmdProceed_Click();
     void cmdConvert_Click();

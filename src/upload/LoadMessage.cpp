@@ -20,16 +20,15 @@ constexpr qint32 FinalAckWaitMs = 4000;
 class Transfer {
 public:
     Transfer(CommandContext &context, int location)
-        : m_context(context),
-          m_decl(context.declarations),
-          m_surface(context.surface),
-          m_comm(context.comm),
-          m_location(location),
-          m_reader(m_decl.WavePath,
-                   SampleReader::Format{m_decl.DataOffset, m_decl.DataChunkSize, m_decl.BitsPerSample,
-                                        SampleSkip(m_decl.ReduceSteps, m_decl.BitsPerSample,
-                                                   m_decl.ChannelCount)},
-                   context.random)
+        : m_context(context)
+        , m_decl(context.declarations)
+        , m_surface(context.surface)
+        , m_comm(context.comm)
+        , m_location(location)
+        , m_reader(m_decl.WavePath,
+              SampleReader::Format { m_decl.DataOffset, m_decl.DataChunkSize, m_decl.BitsPerSample,
+                  SampleSkip(m_decl.ReduceSteps, m_decl.BitsPerSample, m_decl.ChannelCount) },
+              context.random)
     {
     }
 
@@ -111,7 +110,7 @@ void Transfer::run()
         return;
     }
 
-    sendCommand(m_comm, 'L', {locationText(m_location)});
+    sendCommand(m_comm, 'L', { locationText(m_location) });
     if (!readAck(AckWaitMs)) {
         failBroken();
         return;
@@ -201,7 +200,7 @@ void Transfer::run()
     paintUsageBars(m_surface, m_location, sent, m_decl.LocationCapacity);
 }
 
-}  // namespace
+} // namespace
 
 void LoadMessage(CommandContext &context, int location)
 {

@@ -12,6 +12,7 @@ class OverflowPrompt {
 public:
     virtual ~OverflowPrompt() = default;
     // `location` is the Update command's location, fixed when the command started.
-    virtual void showOverflow(modDeclarations &declarations, int location,
-                              std::function<void()> answered) = 0;
+    virtual void showOverflow(
+        modDeclarations &declarations, int location, std::function<void()> answered)
+        = 0;
 };

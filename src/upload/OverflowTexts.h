@@ -7,9 +7,9 @@ struct modDeclarations;
 // What the overflow dialog shows for a message of dataSize bytes at sampleRate Hz that is to
 // start at location `selected` (0 to 7).
 struct OverflowTexts {
-    bool proceedShown = true;  // cmdProceed with lblDescription
+    bool proceedShown = true; // cmdProceed with lblDescription
     QString description;
-    bool convertShown = true;  // cmdConvert with lblConvert
+    bool convertShown = true; // cmdConvert with lblConvert
     QString convert;
 };
 

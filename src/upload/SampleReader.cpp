@@ -3,10 +3,12 @@
 namespace {
 // Large enough that the file is read in a few hundred calls per MiB, small enough not to matter.
 constexpr qint64 WindowBytes = 64 * 1024;
-}
+} // namespace
 
 SampleReader::SampleReader(const QString &path, const Format &format, QRandomGenerator &random)
-    : m_file(path), m_format(format), m_random(random)
+    : m_file(path)
+    , m_format(format)
+    , m_random(random)
 {
 }
 

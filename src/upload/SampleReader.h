@@ -12,10 +12,10 @@ class QRandomGenerator;
 class SampleReader {
 public:
     struct Format {
-        qint64 dataOffset = 0;     // first sample byte in the file
-        qint64 dataChunkSize = 0;  // as the data chunk declares it
+        qint64 dataOffset = 0; // first sample byte in the file
+        qint64 dataChunkSize = 0; // as the data chunk declares it
         int bitsPerSample = 16;
-        int sampleSkip = 0;        // bytes passed over after each sample
+        int sampleSkip = 0; // bytes passed over after each sample
     };
 
     SampleReader(const QString &path, const Format &format, QRandomGenerator &random);
@@ -36,8 +36,8 @@ private:
     QFile m_file;
     Format m_format;
     QRandomGenerator &m_random;
-    qint64 m_end = 0;       // data bytes that the file really holds, from the first sample byte
-    qint64 m_position = 0;  // from the first sample byte
+    qint64 m_end = 0; // data bytes that the file really holds, from the first sample byte
+    qint64 m_position = 0; // from the first sample byte
     QByteArray m_window;
     qint64 m_windowStart = 0;
     bool m_healthy = true;

@@ -18,9 +18,11 @@
 
 #include <limits>
 
-UpdateCommand::UpdateCommand(CommandContext &context, const QString &waveDir,
-                             OverflowPrompt *overflow)
-    : m_context(context), m_waveDir(waveDir), m_overflow(overflow)
+UpdateCommand::UpdateCommand(
+    CommandContext &context, const QString &waveDir, OverflowPrompt *overflow)
+    : m_context(context)
+    , m_waveDir(waveDir)
+    , m_overflow(overflow)
 {
 }
 
@@ -38,10 +40,10 @@ void UpdateCommand::run()
     const QString current = decl.LocationNames[static_cast<size_t>(m_location)];
     if (m_location != 0 && !current.isEmpty()
         && decl.LocationNames[static_cast<size_t>(m_location - 1)] == current) {
-        const bool yes = m_context.prompter.askYesNo(
-            QStringLiteral("This will clear all of the message '") + current
-                + QStringLiteral("' do you want to continue?"),
-            QStringLiteral("Clear Previous Message"));
+        const bool yes
+            = m_context.prompter.askYesNo(QStringLiteral("This will clear all of the message '")
+                    + current + QStringLiteral("' do you want to continue?"),
+                QStringLiteral("Clear Previous Message"));
         if (!yes) {
             m_context.surface.setStatus(QStringLiteral("Command cancelled!"));
             return;
@@ -54,8 +56,8 @@ void UpdateCommand::chooseAndCheck()
 {
     modDeclarations &decl = m_context.declarations;
     MainSurface &surface = m_context.surface;
-    const QString path =
-        m_context.prompter.openFileName(m_waveDir, QStringLiteral("Wave Files (*.wav)"));
+    const QString path
+        = m_context.prompter.openFileName(m_waveDir, QStringLiteral("Wave Files (*.wav)"));
     if (path.isEmpty()) {
         m_context.prompter.message(QStringLiteral("No File Selected!"));
         return;
@@ -70,7 +72,8 @@ void UpdateCommand::chooseAndCheck()
     m_name = *name;
     for (const QString &loaded : decl.LocationNames) {
         if (loaded == m_name) {
-            m_context.prompter.message(QStringLiteral("File already loaded, erase before reloading!"));
+            m_context.prompter.message(
+                QStringLiteral("File already loaded, erase before reloading!"));
             return;
         }
     }
@@ -102,8 +105,8 @@ void UpdateCommand::chooseAndCheck()
     decl.DataOffset = header.dataOffset;
     decl.DataChunkSize = header.dataChunkSize;
 
-    const qint64 dataSize =
-        deriveDataSize(header.dataChunkSize, header.channelCount, header.bitsPerSample);
+    const qint64 dataSize
+        = deriveDataSize(header.dataChunkSize, header.channelCount, header.bitsPerSample);
     if (dataSize > std::numeric_limits<qint32>::max()) {
         generalFailure();
         return;
@@ -172,7 +175,8 @@ bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
 void UpdateCommand::severalLocationPath()
 {
     modDeclarations &decl = m_context.declarations;
-    const double available = static_cast<double>(LocationCount - m_location) * decl.LocationCapacity;
+    const double available
+        = static_cast<double>(LocationCount - m_location) * decl.LocationCapacity;
 
     if (decl.SampleRate > HighRateLimit) {
         if (decl.DataSize / 4.0 + MessageOverhead > available) {
@@ -185,7 +189,8 @@ void UpdateCommand::severalLocationPath()
             return;
         }
         if (static_cast<qint64>(decl.DataSize) + MessageOverhead <= decl.LocationCapacity) {
-            // Ends without the closing steps, as a halved message that fits one location always has.
+            // Ends without the closing steps, as a halved message that fits one location always
+            // has.
             oneLocationPlacement(false);
             return;
         }

@@ -9,8 +9,8 @@ std::optional<QString> GetName(const QString &wavePath)
         return std::nullopt;
     QString name = wavePath.left(extension);
     // Both separators: a path may come from either kind of system.
-    const qsizetype separator =
-        qMax(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
+    const qsizetype separator
+        = qMax(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
     if (separator >= 0)
         name = name.mid(separator + 1);
     constexpr qsizetype NameLength = 16;
@@ -43,8 +43,8 @@ qint64 deriveDataSize(qint64 dataChunkSize, int channelCount, int bitsPerSample)
 std::array<quint8, 4> littleEndianBytes(qint32 value)
 {
     const auto bits = static_cast<quint32>(value);
-    return {static_cast<quint8>(bits), static_cast<quint8>(bits >> 8),
-            static_cast<quint8>(bits >> 16), static_cast<quint8>(bits >> 24)};
+    return { static_cast<quint8>(bits), static_cast<quint8>(bits >> 8),
+        static_cast<quint8>(bits >> 16), static_cast<quint8>(bits >> 24) };
 }
 
 void setDataSize(modDeclarations &declarations, qint32 dataSize)

@@ -12,8 +12,8 @@ struct modDeclarations;
 
 // The shortest DataSize the transfer carries: the 224 bytes of the first block and one word.
 inline constexpr qint32 ShortestDataSize = 226;
-inline constexpr qint32 HighRateLimit = 33000;  // Hz
-inline constexpr qint32 LowRateLimit = 17000;   // Hz
+inline constexpr qint32 HighRateLimit = 33000; // Hz
+inline constexpr qint32 LowRateLimit = 17000; // Hz
 
 // The 16-character message name made from a wave file's path: what stands before the first
 // ".wav" (exact case) after the last folder separator, cut or padded with spaces. Nothing when

@@ -18,7 +18,10 @@ constexpr qint64 ExtensionBytes = 24;
 // check it runs out in rather than some check of its own.
 class HeaderStream {
 public:
-    explicit HeaderStream(QIODevice &file) : m_file(file) {}
+    explicit HeaderStream(QIODevice &file)
+        : m_file(file)
+    {
+    }
 
     QByteArray bytes(qint64 count)
     {
@@ -69,10 +72,10 @@ WaveHeaderReading refused(const char *message)
 
 WaveHeaderReading broken()
 {
-    return WaveHeaderReading{};
+    return WaveHeaderReading {};
 }
 
-}  // namespace
+} // namespace
 
 WaveHeaderReading readWaveHeader(QIODevice &file)
 {
@@ -112,8 +115,8 @@ WaveHeaderReading readWaveHeader(QIODevice &file)
         return broken();
     header.sampleRate = static_cast<qint32>(sampleRate);
 
-    in.number(4);  // byte rate
-    in.number(2);  // block align
+    in.number(4); // byte rate
+    in.number(2); // block align
     const quint32 bits = in.number(2);
     if (bits != 8 && bits != 16)
         return refused("Not a 16 or 8 bit sample!");

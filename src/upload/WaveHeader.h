@@ -14,7 +14,7 @@ struct WaveHeader {
     quint8 channelCount = 0;
     quint8 bitsPerSample = 0;
     qint32 sampleRate = 0;
-    std::array<quint8, 4> sampleRateBytes{};  // as they stand in the file
+    std::array<quint8, 4> sampleRateBytes {}; // as they stand in the file
     // The data chunk's size field, which a truncated file does not keep.
     qint32 dataChunkSize = 0;
     qint64 dataOffset = 0;
@@ -23,8 +23,8 @@ struct WaveHeader {
 struct WaveHeaderReading {
     enum class Outcome {
         Accepted,
-        Refused,  // a check failed: `message` is the text to show
-        Broken,   // a value that does not fit its variable: the command's general failure path
+        Refused, // a check failed: `message` is the text to show
+        Broken, // a value that does not fit its variable: the command's general failure path
     };
     Outcome outcome = Outcome::Broken;
     QString message;

@@ -15,12 +15,12 @@
 // answers at once or from the event loop, the way a user's click arrives.
 class ScriptedOverflow : public OverflowPrompt {
 public:
-    void showOverflow(modDeclarations &declarations, int location,
-                      std::function<void()> answered) override
+    void showOverflow(
+        modDeclarations &declarations, int location, std::function<void()> answered) override
     {
         ++showings;
         shown = overflowTexts(declarations.DataSize, declarations.SampleRate, location,
-                              declarations.LocationCapacity);
+            declarations.LocationCapacity);
         shownRate = declarations.SampleRate;
         shownSize = declarations.DataSize;
         auto respond = [this, &declarations, answered] {
@@ -39,7 +39,7 @@ public:
             respond();
     }
 
-    QString answer = QStringLiteral("Cancel");  // "Proceed", "Down Sample", "Cancel"; empty: never
+    QString answer = QStringLiteral("Cancel"); // "Proceed", "Down Sample", "Cancel"; empty: never
     bool later = true;
     std::function<void()> whileWaiting;
     int showings = 0;
@@ -113,7 +113,8 @@ inline QByteArray expectedWords16(const QByteArray &data, int channels, int step
         const qint64 at = static_cast<qint64>(w) * (1 << steps) * frameBytes;
         int sample = 0;
         if (at + 1 < data.size())
-            sample = static_cast<qint16>(static_cast<quint8>(data[at]) | static_cast<quint8>(data[at + 1]) << 8);
+            sample = static_cast<qint16>(
+                static_cast<quint8>(data[at]) | static_cast<quint8>(data[at + 1]) << 8);
         const int offset = sample + 32768;
         out += static_cast<char>(offset >> 8);
         out += static_cast<char>(offset & 0xFF);
@@ -135,9 +136,10 @@ inline QByteArray expectedHighBytes8(const QByteArray &data, int channels, int s
 // The line after the command's acknowledgement: header, then the blocks of `words`.
 inline QByteArray expectedUploadStream(const QByteArray &name, qint32 rate, const QByteArray &words)
 {
-    QByteArray out = UploadHeader(name, {quint8(rate), quint8(rate >> 8), quint8(rate >> 16), quint8(rate >> 24)},
-                                  {quint8(words.size()), quint8(words.size() >> 8),
-                                   quint8(words.size() >> 16), quint8(words.size() >> 24)});
+    QByteArray out = UploadHeader(name,
+        { quint8(rate), quint8(rate >> 8), quint8(rate >> 16), quint8(rate >> 24) },
+        { quint8(words.size()), quint8(words.size() >> 8), quint8(words.size() >> 16),
+            quint8(words.size() >> 24) });
     out += frameBlock(words.left(FirstBlockBytes));
     qsizetype at = FirstBlockBytes;
     while (words.size() - at > FullBlockBytes) {
