@@ -99,7 +99,7 @@ struct Upload {
 };
 
 // One LoadMessage of `audioBytes` into location 0 of tavix-unit-sim over a pseudo-terminal.
-std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud)
+std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud, const QString &givenWave = {})
 {
     QTemporaryDir folder;
     const QString portsDir = folder.filePath(QStringLiteral("ports"));
@@ -131,7 +131,7 @@ std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud)
     QRandomGenerator random(1);
     bool busy = false;
     CommandContext context { decl, comm, surface, prompter, strData, timers, random, busy };
-    decl.WavePath = writeWave(folder.path(), audioBytes);
+    decl.WavePath = givenWave.isEmpty() ? writeWave(folder.path(), audioBytes) : givenWave;
     decl.DataOffset = 44;
     decl.DataChunkSize = audioBytes;
     decl.ChannelCount = 1;
@@ -156,9 +156,10 @@ std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud)
     return upload;
 }
 
-int childUpload(qint64 audioBytes)
+// Uploads a file the parent made, so that making it does not count in the child's memory.
+int childUpload(qint64 audioBytes, const QString &wave)
 {
-    const auto upload = uploadOverPty(audioBytes, 0);
+    const auto upload = uploadOverPty(audioBytes, 0, wave);
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     std::printf(
@@ -167,11 +168,13 @@ int childUpload(qint64 audioBytes)
 }
 
 // Peak resident memory of a child process that uploads `audioBytes`, in kB.
-long peakMemoryKb(qint64 audioBytes)
+// The high-water mark of a process survives its exec, and a child starts as a copy of this
+// process: both files are made before either child starts, so both start from the same size.
+long peakMemoryKb(qint64 audioBytes, const QString &wave)
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(),
-        { QStringLiteral("--child-upload"), QString::number(audioBytes) });
+        { QStringLiteral("--child-upload"), QString::number(audioBytes), wave });
     child.waitForFinished(600000);
     const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
     if (fields.size() < 2)
@@ -226,8 +229,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments.at(1) == QStringLiteral("--child-upload"))
-        return childUpload(arguments.at(2).toLongLong());
+    if (arguments.size() > 1) {
+        // Only the measuring child takes arguments: <bytes> <wave file>.
+        if (arguments.size() == 4 && arguments.at(1) == QStringLiteral("--child-upload"))
+            return childUpload(arguments.at(2).toLongLong(), arguments.at(3));
+        std::fprintf(stderr, "usage: upload_benchmark (no arguments)\n");
+        return 2;
+    }
 
     constexpr qint64 MiB = 1048576;
     constexpr int Baud = 460800;
@@ -244,8 +252,12 @@ int main(int argc, char *argv[])
         std::printf("2. Unpaced, 4 MiB of audio: %.3f s, %.2f MB/s. Status: %s\n", unpaced->seconds,
             4.0 * MiB / unpaced->seconds / 1e6, unpaced->status.toLocal8Bit().constData());
     }
-    const long small = peakMemoryKb(100000);
-    const long large = peakMemoryKb(8 * MiB - 32);
+    QTemporaryDir smallFolder;
+    QTemporaryDir largeFolder;
+    const QString smallWave = writeWave(smallFolder.path(), 100000);
+    const QString largeWave = writeWave(largeFolder.path(), 8 * MiB - 32);
+    const long small = peakMemoryKb(100000, smallWave);
+    const long large = peakMemoryKb(8 * MiB - 32, largeWave);
     std::printf("3. Peak memory: 100 kB upload %ld kB, 8 MiB upload %ld kB, difference %ld kB\n",
         small, large, large - small);
     double wall = 0;
