@@ -12,6 +12,7 @@ UnitEngine::UnitEngine()
     definePlayback();
     defineErase();
     defineDiagnostics();
+    defineUpload();
 }
 
 std::optional<int> UnitEngine::locationParameter(const QByteArray &parameters)
@@ -160,6 +161,8 @@ void UnitEngine::store(int firstLocation, const StoredMessage &message)
          ++location)
         eraseLocation(location);
     m_messages[static_cast<size_t>(firstLocation)] = message;
+    if (m_storedHandler)
+        m_storedHandler(firstLocation, message);
 }
 
 const std::optional<UnitEngine::StoredMessage> &UnitEngine::messageAt(int firstLocation) const

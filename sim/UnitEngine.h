@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The protocol engine of a simulated Tavix unit: what a unit stores and how it answers. It is
@@ -64,6 +65,11 @@ public:
 
     // What the unit holds, by first location.
     void store(int firstLocation, const StoredMessage &message);
+    // Told of every message stored, after it is stored.
+    void setStoredHandler(std::function<void(int firstLocation, const StoredMessage &)> handler)
+    {
+        m_storedHandler = std::move(handler);
+    }
     const std::optional<StoredMessage> &messageAt(int firstLocation) const;
     // The number of locations a message of that many audio bytes covers.
     static int locationsCovered(qsizetype audioBytes);
@@ -121,6 +127,14 @@ private:
     void defineDiagnostics();
     // A location parameter "0" followed by the index digit; nothing when it is not one.
     static std::optional<int> locationParameter(const QByteArray &parameters);
+    void defineUpload();
+
+    // The "L" exchange (UnitUpload.cpp): header and blocks arrive through m_stream.
+    struct UploadState;
+    void uploadByte(char byte, qint64 nowMs);
+    void endUpload();
+    std::shared_ptr<UploadState> m_upload;
+    std::function<void(int firstLocation, const StoredMessage &)> m_storedHandler;
 
     QHash<char, CommandSpec> m_commands;
     // A lone carriage return outside a command.

@@ -30,6 +30,18 @@ void putChunk(QByteArray &out, const QByteArray &id, const QByteArray &body)
 
 }  // namespace
 
+WaveFile WaveFile::fromUnitAudio(const QByteArray &words, quint32 sampleRate)
+{
+    WaveFile wave;
+    wave.sampleRate = sampleRate;
+    wave.data.reserve(words.size());
+    for (qsizetype i = 0; i + 1 < words.size(); i += 2) {
+        wave.data += words.at(i + 1);
+        wave.data += static_cast<char>(static_cast<quint8>(words.at(i)) ^ 0x80);
+    }
+    return wave;
+}
+
 QByteArray WaveFile::bytes() const
 {
     QByteArray fmt;

@@ -31,6 +31,9 @@ struct WaveFile {
     // A data size field other than the real size (a truncated file declares more than it holds).
     std::optional<quint32> declaredDataSize;
 
+    // A 16-bit mono file holding what a unit stored: words of offset binary, high byte first.
+    static WaveFile fromUnitAudio(const QByteArray &words, quint32 sampleRate);
+
     QByteArray bytes() const;
     bool write(const QString &path) const;
 };

@@ -4,10 +4,12 @@
 #include "Preload.h"
 #include "PtyHost.h"
 #include "UnitEngine.h"
+#include "WaveFile.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QList>
 
 #include <csignal>
@@ -16,6 +18,8 @@
 #include <optional>
 
 namespace {
+
+void complain(const QString &text);
 
 // Exit codes a caller can tell apart.
 constexpr int ExitUsage = 2;
@@ -81,6 +85,19 @@ QList<Switch> switches()
              if (!preload)
                  return problem;
              engine.store(preload->location, preload->message);
+             return std::nullopt;
+         }},
+        {QCommandLineOption(QStringLiteral("store-dir"),
+                            QStringLiteral("Write every message the unit stores to <dir>/locN.wav (N from 1)."),
+                            QStringLiteral("dir")),
+         [](const QString &value, UnitEngine &engine, SimSettings &) -> std::optional<QString> {
+             if (value.isEmpty() || !QDir().mkpath(value))
+                 return QStringLiteral("--store-dir needs a folder that can be made, not \"%1\"").arg(value);
+             engine.setStoredHandler([value](int location, const UnitEngine::StoredMessage &message) {
+                 const QString path = QDir(value).filePath(QStringLiteral("loc%1.wav").arg(location + 1));
+                 if (!WaveFile::fromUnitAudio(message.audio, message.sampleRate).write(path))
+                     complain(QStringLiteral("cannot write %1").arg(path));
+             });
              return std::nullopt;
          }},
         {QCommandLineOption(QStringLiteral("silent"), QStringLiteral("Answer nothing at all.")),

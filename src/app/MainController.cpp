@@ -10,6 +10,7 @@
 #include "operations/ModeDelay.h"
 #include "link/CommandExchange.h"
 #include "link/SaxComm.h"
+#include "upload/UpdateCommand.h"
 
 #include <QDateTime>
 
@@ -157,7 +158,10 @@ void MainController::cmdDirectory_Click()
     DirectoryCommand::cmdDirectory_Click(m_context);
 }
 
-void MainController::cmdChange_Click() {}
+void MainController::cmdChange_Click()
+{
+    UpdateCommand(m_context, m_paths.waveDir, m_overflowPrompt).run();
+}
 
 void MainController::cmdErase_Click()
 {

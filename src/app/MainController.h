@@ -13,6 +13,7 @@ class SaxComm;
 class MainSurface;
 class Prompter;
 class WindowHost;
+class OverflowPrompt;
 
 // The logic of the main window frmMain1: its load with the connection check, its timers and
 // the handlers of its buttons and menus. The window owns one and forwards every event to it;
@@ -62,6 +63,8 @@ public:
     const QByteArray &strData() const { return m_strData; }
     CommandContext &context() { return m_context; }
     const AppPaths &paths() const { return m_paths; }
+    // The overflow dialog of the Update command; the window sets it.
+    void setOverflowPrompt(OverflowPrompt *prompt) { m_overflowPrompt = prompt; }
 
 private:
     void connectionCheck();
@@ -76,6 +79,7 @@ private:
     QByteArray m_strData;
     QRandomGenerator m_random;
     bool m_unitBusy = false;
+    OverflowPrompt *m_overflowPrompt = nullptr;
     CommandContext m_context;
     Playback m_playback;
 };

@@ -4,6 +4,7 @@
 #include "app/Palette.h"
 #include "link/SaxComm.h"
 #include "ui/LockableComboBox.h"
+#include "ui/OverflowWindowPrompt.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -109,6 +110,8 @@ frmMain1::frmMain1(modDeclarations &declarations, const AppPaths &paths,
 
     m_controller = std::make_unique<MainController>(declarations, paths, std::move(comm), *this,
                                                     prompter, windows);
+    m_overflowPrompt = std::make_unique<OverflowWindowPrompt>(windows);
+    m_controller->setOverflowPrompt(m_overflowPrompt.get());
 }
 
 frmMain1::~frmMain1() = default;

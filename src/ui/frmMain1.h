@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class LockableComboBox;
 class MainController;
+class OverflowWindowPrompt;
 class Prompter;
 class SaxComm;
 class WindowHost;
@@ -82,6 +83,7 @@ private:
     void setBusy(bool busy);
     static bool validIndex(int index) { return index >= 0 && index < LocationCount; }
 
+    std::unique_ptr<OverflowWindowPrompt> m_overflowPrompt;
     std::unique_ptr<MainController> m_controller;
     bool m_unloading = false;
     bool m_centred = false;

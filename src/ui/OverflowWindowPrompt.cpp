@@ -1,0 +1,13 @@
+#include "ui/OverflowWindowPrompt.h"
+
+#include "app/WindowHost.h"
+#include "ui/frmOverflow.h"
+
+void OverflowWindowPrompt::showOverflow(
+    modDeclarations &declarations, int location, std::function<void()> answered)
+{
+    WindowHost &windows = m_windows;
+    auto *window = new frmOverflow(
+        declarations, location, std::move(answered), [&windows] { windows.exitProgram(); });
+    window->show();
+}

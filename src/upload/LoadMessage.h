@@ -1,0 +1,8 @@
+#pragma once
+
+struct CommandContext;
+
+// Sends the wave file the Update command prepared (the header variables of modDeclarations)
+// into the unit from `location` on: the "L" command, the header record, then the samples in
+// acknowledged blocks. Reports its outcome on the window; paints the usage bars on success.
+void LoadMessage(CommandContext &context, int location);

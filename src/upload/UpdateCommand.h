@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+struct CommandContext;
+class OverflowPrompt;
+
+// The Update command (the Update button and File, Open): choose a wave file, check it, make
+// room for it and send it into the selected location and, when it needs them, the ones after.
+class UpdateCommand {
+public:
+    // `overflow` may be missing (no window to ask): a file that needs several locations is then
+    // treated as if the user cancelled.
+    UpdateCommand(CommandContext &context, const QString &waveDir, OverflowPrompt *overflow);
+
+    void run();
+
+private:
+    // Steps from the header check on; the unit is already held.
+    void chooseAndCheck();
+    void severalLocationPath();
+    // False when the unit failed and the general failure path has run.
+    bool oneLocationPlacement(bool withAutoReduce);
+    bool unitFailed();
+    void severalLocationPlacement();
+    void closingSteps();
+    void generalFailure();
+    void refuseTooBig();
+    // Shows the dialog and waits in an event loop until it answers; false when the program is
+    // ending instead.
+    bool waitForOverflowChoice();
+    void erase(int location);
+    void nameLocation(int location);
+
+    CommandContext &m_context;
+    QString m_waveDir;
+    OverflowPrompt *m_overflow;
+    // The selection when the command started: the user may click another row while the
+    // command waits or sends, and the placement must not follow.
+    int m_location = 0;
+    QString m_name;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <array>
+
+class QRandomGenerator;
+
+// The bytes of an upload on the line: the header record, the sample words and the blocks.
+
+inline constexpr int FirstBlockBytes = 224;
+inline constexpr int FullBlockBytes = 256;
+
+// File bytes to pass over after each sample read, so that the next read is the first
+// channel's sample 2^reduceSteps frames on. 0 for any combination outside the table.
+quint8 SampleSkip(int reduceSteps, int bitsPerSample, int channelCount);
+
+struct SampleWord {
+    quint8 high = 0;
+    quint8 low = 0;
+};
+
+// A 16-bit sample as it stands in the file (low byte first) to the unit's offset binary.
+inline SampleWord convertSample16(quint8 low, quint8 high)
+{
+    return SampleWord { static_cast<quint8>(high ^ 0x80), low };
+}
+// An 8-bit sample is already unsigned; the low byte is noise from 1 to 255 (never 0).
+SampleWord convertSample8(quint8 sample, QRandomGenerator &random);
+
+// The 31-byte record after the command: name, rate, "stop", size, two zero bytes, carriage return.
+QByteArray UploadHeader(const QByteArray &name, const std::array<quint8, 4> &rateBytes,
+    const std::array<quint8, 4> &sizeBytes);
+
+// A block as it goes on the line: the count byte (0 standing for 256), then the data bytes.
+QByteArray frameBlock(const QByteArray &data);

@@ -1,0 +1,517 @@
+#include "support/UploadRig.h"
+
+#include "upload/UploadSizes.h"
+
+#include <QTest>
+
+namespace {
+
+QString padded(const QString &name)
+{
+    return name.leftJustified(16, QLatin1Char(' '));
+}
+
+WaveFile wave16(int frames, int channels, quint32 rate, int seed = 0)
+{
+    WaveFile wave;
+    wave.channels = static_cast<quint16>(channels);
+    wave.sampleRate = rate;
+    wave.data = pcm16(frames, channels, seed);
+    return wave;
+}
+
+// The "C" commands on the line, as location digits in order.
+QString erasedOnLine(const SimComm &comm)
+{
+    QString digits;
+    const QByteArray written = comm.written();
+    for (qsizetype at = written.indexOf("C0"); at >= 0; at = written.indexOf("C0", at + 1))
+        if (at + 3 < written.size() && written.at(at + 3) == '\r')
+            digits += QLatin1Char(written.at(at + 2));
+    return digits;
+}
+
+} // namespace
+
+// The Update command from the button to the stored message, with its questions, its checks,
+// the several-location path and the faults it mends.
+class tst_update_command : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void continuationQuestion_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("location 0 never asks") << 0 << false << false << true;
+        QTest::newRow("later part, No") << 1 << false << true << false;
+        QTest::newRow("later part, Yes") << 1 << true << true << true;
+    }
+    void continuationQuestion()
+    {
+        QFETCH(int, location);
+        QFETCH(bool, yes);
+        QFETCH(bool, asked);
+        QFETCH(bool, loaded);
+        UploadRig rig;
+        for (int i : { 0, 1 }) {
+            rig.declarations.LocationNames[size_t(i)] = padded(QStringLiteral("Old"));
+            rig.surface.names[size_t(i)] = padded(QStringLiteral("Old"));
+        }
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        rig.prompter.answers << yes;
+        rig.update(rig.writeWave(QStringLiteral("New.wav"), wave16(500, 1, 8000)));
+        if (asked) {
+            QCOMPARE(rig.prompter.shown.first().text,
+                QStringLiteral("This will clear all of the message 'Old             ' do you want "
+                               "to continue?"));
+            QCOMPARE(rig.prompter.shown.first().title, QStringLiteral("Clear Previous Message"));
+            QVERIFY(rig.prompter.shown.first().question);
+        }
+        QCOMPARE(!rig.prompter.shown.isEmpty() && rig.prompter.shown.first().question, asked);
+        if (!loaded) {
+            QCOMPARE(rig.surface.statuses, QStringList { QStringLiteral("Command cancelled!") });
+            QVERIFY(rig.comm->written().isEmpty());
+            QVERIFY(rig.prompter.dialogFolders.isEmpty());
+            return;
+        }
+        // Both parts of the old message are erased, then the new one is sent.
+        QCOMPARE(erasedOnLine(*rig.comm), QStringLiteral("01"));
+        QVERIFY(rig.unit.messageAt(location));
+        QCOMPARE(rig.prompter.dialogFolders, QStringList { rig.paths.waveDir });
+        QCOMPARE(rig.prompter.dialogFilters, QStringList { QStringLiteral("Wave Files (*.wav)") });
+    }
+
+    void endsBeforeTheUnit_data()
+    {
+        QTest::addColumn<QString>("file"); // empty: none chosen
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("no file chosen")
+            << QString() << QStringLiteral("No File Selected!") << QString();
+        QTest::newRow("already loaded")
+            << QStringLiteral("Lobby.wav")
+            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("LOBBY.WAV") << QString() << QStringLiteral("File not found!");
+        QTest::newRow("bad header")
+            << QStringLiteral("bad.wav") << QStringLiteral("Not a WAVE File")
+            << QStringLiteral("Loading %1");
+        QTest::newRow("missing file")
+            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
+    }
+    void endsBeforeTheUnit()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        UploadRig rig;
+        rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
+        rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000));
+        rig.writeWave(QStringLiteral("LOBBY.WAV"), wave16(500, 1, 8000));
+        WaveFile bad = wave16(500, 1, 8000);
+        QByteArray badBytes = bad.bytes();
+        badBytes.replace(8, 4, "WAVX");
+        QFile badFile(rig.paths.waveDir + QStringLiteral("/bad.wav"));
+        QVERIFY(badFile.open(QIODevice::WriteOnly));
+        badFile.write(badBytes);
+        badFile.close();
+        const QString path
+            = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
+        rig.update(path);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.surface.statusText,
+            status.contains(QLatin1String("%1")) ? status.arg(path) : status);
+        // Nothing reaches the unit: a failure only drains the input.
+        QVERIFY(rig.comm->written().isEmpty());
+        QVERIFY(rig.unit.received().isEmpty());
+        QVERIFY(!rig.surface.states.contains(QStringLiteral("busy")));
+        QCOMPARE(rig.surface.statusText == QStringLiteral("File not found!"),
+            rig.surface.states == QStringList { QStringLiteral("idle") });
+    }
+
+    void caseCountsInTheAlreadyLoadedTest()
+    {
+        UploadRig rig;
+        rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
+        rig.update(rig.writeWave(QStringLiteral("lobby.wav"), wave16(500, 1, 8000)));
+        QVERIFY(rig.prompter.texts().isEmpty());
+        QCOMPARE(rig.unit.messageAt(0)->name, QByteArray("lobby           "));
+    }
+
+    void autoReduce_data()
+    {
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("sentRate");
+        QTest::addColumn<int>("sentBytes");
+        QTest::newRow("checked, 44,100 Hz halves") << true << 44100 << 22050 << 400000;
+        QTest::newRow("unchecked, 44,100 Hz stays") << false << 44100 << 44100 << 800000;
+        QTest::newRow("checked, 32,000 Hz stays") << true << 32000 << 32000 << 800000;
+    }
+    void autoReduce()
+    {
+        QFETCH(bool, checked);
+        QFETCH(int, rate);
+        QFETCH(int, sentRate);
+        QFETCH(int, sentBytes);
+        UploadRig rig;
+        rig.surface.autoReduce = checked;
+        const WaveFile wave = wave16(400000, 1, quint32(rate));
+        rig.update(rig.writeWave(QStringLiteral("Hall.wav"), wave));
+        const auto &stored = rig.unit.messageAt(0);
+        QVERIFY(stored);
+        QCOMPARE(int(stored->sampleRate), sentRate);
+        QCOMPARE(int(stored->audio.size()), sentBytes);
+        QCOMPARE(
+            stored->audio, expectedWords16(wave.data, 1, sentRate == rate ? 0 : 1, sentBytes / 2));
+    }
+
+    // 16-bit mono files, so the data chunk's size is DataSize.
+    void severalLocations_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QString>("answer"); // empty: no dialog expected
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("sentRate");
+        QTest::addColumn<int>("sentBytes");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("44.1k 3,000,000 at 0: halved, Proceed over 0 and 1")
+            << 44100 << 3000000 << 0 << QStringLiteral("Proceed") << QString() << 22050 << 1500000
+            << 1 << QString();
+        QTest::newRow("44.1k 3,000,000 at 0: Down Sample into one")
+            << 44100 << 3000000 << 0 << QStringLiteral("Down Sample") << QString() << 11025
+            << 750000 << 2 << QString();
+        QTest::newRow("44.1k 1,500,000 at 6: halved, no dialog")
+            << 44100 << 1500000 << 6 << QString() << QString() << 22050 << 750000 << 1 << QString();
+        QTest::newRow("22.05k 1,500,000 at 7: Down Sample")
+            << 22050 << 1500000 << 7 << QStringLiteral("Down Sample") << QString() << 11025
+            << 750000 << 1 << QString();
+        QTest::newRow("16k 1,500,000 at 7: too big")
+            << 16000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0
+            << 0 << QString();
+        QTest::newRow("17k 1,500,000 at 7: too big")
+            << 17000 << 1500000 << 7 << QString() << QStringLiteral("File Is Too Big!") << 0 << 0
+            << 0 << QString();
+        QTest::newRow("8k 1,200,000 at 6: Proceed")
+            << 8000 << 1200000 << 6 << QStringLiteral("Proceed") << QString() << 8000 << 1200000
+            << 0 << QString();
+        QTest::newRow("22.05k 2,500,000 at 0: Down Sample still needs two")
+            << 22050 << 2500000 << 0 << QStringLiteral("Down Sample") << QString() << 11025
+            << 1250000 << 1 << QString();
+        QTest::newRow("Cancel leaves everything")
+            << 8000 << 1200000 << 6 << QStringLiteral("Cancel") << QString() << 0 << 0 << 0
+            << QStringLiteral("Ready!");
+    }
+    void severalLocations()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, bytes);
+        QFETCH(int, location);
+        QFETCH(QString, answer);
+        QFETCH(QString, box);
+        QFETCH(int, sentRate);
+        QFETCH(int, sentBytes);
+        QFETCH(int, steps);
+        QFETCH(QString, status);
+        UploadRig rig;
+        rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        const WaveFile wave = wave16(bytes / 2, 1, quint32(rate));
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave));
+
+        QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        QCOMPARE(int(rig.declarations.ReduceSteps), steps);
+        if (sentBytes == 0) {
+            QCOMPARE(erasedOnLine(*rig.comm), QString());
+            QVERIFY(!rig.comm->written().contains('L'));
+            if (!status.isEmpty())
+                QCOMPARE(rig.surface.statusText, status);
+            return;
+        }
+        const auto &stored = rig.unit.messageAt(location);
+        QVERIFY(stored);
+        QCOMPARE(int(stored->sampleRate), sentRate);
+        QCOMPARE(stored->audio, expectedWords16(wave.data, 1, steps, sentBytes / 2));
+        double count = sentBytes;
+        const int covered = CountExtraLocations(count, 1048576) + 1;
+        for (int i = 0; i < 8; ++i) {
+            const bool inside = i >= location && i < location + covered;
+            QCOMPARE(
+                rig.surface.names[size_t(i)], inside ? padded(QStringLiteral("Long")) : QString());
+        }
+        QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(sentBytes));
+    }
+
+    void dialogTextsFromTheCommand()
+    {
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Cancel");
+        rig.update(rig.writeWave(QStringLiteral("Big.wav"), wave16(3000000, 1, 96000)));
+        // Halved without asking to 48 kHz; the dialog's estimate divides by 4.
+        QCOMPARE(rig.overflow.shownRate, 48000);
+        QCOMPARE(rig.overflow.shownSize, 3000000);
+        QCOMPARE(rig.overflow.shown.description,
+            QStringLiteral("This wave file is large and will fill 3 memory locations"));
+        QCOMPARE(rig.overflow.shown.convert,
+            QStringLiteral("This file can be converted to fit into 1 memory location"));
+        QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
+    }
+
+    void hugeFileRefusedAtOnce()
+    {
+        UploadRig rig;
+        WaveFile wave = wave16(10, 1, 44100);
+        wave.declaredDataSize = 40000000;
+        rig.update(rig.writeWave(QStringLiteral("Huge.wav"), wave));
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Is Too Big!") });
+        QCOMPARE(rig.overflow.showings, 0);
+        QVERIFY(rig.comm->written().isEmpty());
+    }
+
+    // The wait sleeps in an event loop: the answer comes from a later event, and the command
+    // goes on only then.
+    void waitEndsWhenTheChoiceChanges()
+    {
+        UploadRig rig;
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(1);
+        struct Late : OverflowPrompt {
+            void showOverflow(modDeclarations &d, int, std::function<void()> answered) override
+            {
+                QTimer::singleShot(20, [&d, answered] {
+                    d.OverflowChoice = QStringLiteral("Cancel");
+                    answered();
+                });
+            }
+        } late;
+        rig.controller->setOverflowPrompt(&late);
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(600000, 1, 8000)));
+        QVERIFY(ticks >= 3); // other events ran while the command waited
+        QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
+        QCOMPARE(rig.declarations.OverflowChoice, QStringLiteral("Cancel"));
+    }
+
+    // The selection is the one the command started with, whatever the user clicks meanwhile.
+    void selectionFixedForTheCommand()
+    {
+        UploadRig rig;
+        rig.declarations.SelectedLocation = 6;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        rig.overflow.whileWaiting = [&rig] { rig.controller->optLoc_Click(7); };
+        const WaveFile wave = wave16(600000, 1, 8000);
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave));
+        QCOMPARE(rig.declarations.SelectedLocation, qint16(7));
+        QVERIFY(rig.unit.messageAt(6));
+        QVERIFY(!rig.unit.messageAt(7));
+        QCOMPARE(rig.surface.names[6], padded(QStringLiteral("Long")));
+        QCOMPARE(rig.surface.names[7], padded(QStringLiteral("Long")));
+        QCOMPARE(QByteArray(rig.comm->written().mid(rig.comm->written().indexOf('L'), 4)),
+            QByteArray("L06\r"));
+    }
+
+    // While the command runs nothing else talks to the unit: a second Update (File, Open) in
+    // the dialog's wait or during the transfer does nothing.
+    void secondCommandRefused()
+    {
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        int refusedTries = 0;
+        const auto tryAgain = [&] {
+            const QByteArray before = rig.comm->written();
+            const int prompts = rig.prompter.shown.size();
+            QVERIFY(!rig.surface.unitCommandsEnabled);
+            rig.prompter.files << rig.paths.waveDir + QStringLiteral("/Other.wav");
+            rig.controller->mnuFileOpen_Click();
+            rig.controller->cmdChange_Click();
+            QCOMPARE(rig.comm->written(), before);
+            QCOMPARE(rig.prompter.shown.size(), prompts);
+            rig.prompter.files.clear();
+            ++refusedTries;
+        };
+        rig.overflow.whileWaiting = tryAgain;
+        rig.surface.onEvents = [&] {
+            if (rig.surface.eventRuns == 3)
+                tryAgain();
+        };
+        rig.writeWave(QStringLiteral("Other.wav"), wave16(500, 1, 8000));
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(600000, 1, 8000)));
+        QCOMPARE(refusedTries, 2);
+        QVERIFY(rig.unit.messageAt(0));
+        QVERIFY(rig.surface.unitCommandsEnabled);
+        QCOMPARE(rig.prompter.dialogFolders.size(), 1);
+    }
+
+    // Files as common tools write them.
+    void toolConventions_data()
+    {
+        QTest::addColumn<WaveFile>("wave");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("channels");
+        WaveFile list = wave16(3000, 1, 8000);
+        list.chunksBeforeData.append({ "LIST", QByteArray(77, 'm') });
+        list.chunksBeforeData.append({ "fact", QByteArray(4, '\0') });
+        QTest::newRow("LIST and fact chunks") << list << QString() << 1;
+        WaveFile extensible = wave16(3000, 3, 48000);
+        extensible.formatTag = 0xFFFE;
+        QTest::newRow("extensible PCM, 3 channels") << extensible << QString() << 3;
+        WaveFile extensibleFloat = extensible;
+        extensibleFloat.subFormat = 3;
+        QTest::newRow("extensible float")
+            << extensibleFloat << QStringLiteral("Audio Format = Compressed!") << 3;
+    }
+    void toolConventions()
+    {
+        QFETCH(WaveFile, wave);
+        QFETCH(QString, box);
+        QFETCH(int, channels);
+        UploadRig rig;
+        rig.update(rig.writeWave(QStringLiteral("Tool.wav"), wave));
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        if (!box.isEmpty()) {
+            QVERIFY(rig.comm->written().isEmpty());
+            return;
+        }
+        QCOMPARE(rig.unit.messageAt(0)->audio, expectedWords16(wave.data, channels, 0, 3000));
+    }
+
+    void truncatedDataSentAsSilence()
+    {
+        UploadRig rig;
+        WaveFile wave = wave16(1000, 1, 8000);
+        wave.declaredDataSize = 5000;
+        rig.update(rig.writeWave(QStringLiteral("Cut.wav"), wave));
+        const QByteArray audio = rig.unit.messageAt(0)->audio;
+        QCOMPARE(audio.size(), 5000);
+        QCOMPARE(audio.left(2000), expectedWords16(wave.data, 1, 0, 1000));
+        QByteArray silence;
+        for (int i = 0; i < 1500; ++i)
+            silence += QByteArray::fromHex("8000");
+        QCOMPARE(audio.mid(2000), silence);
+    }
+
+    void shortChimePadded_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::newRow("16-bit") << 16;
+        QTest::newRow("8-bit") << 8;
+    }
+    void shortChimePadded()
+    {
+        QFETCH(int, bits);
+        UploadRig rig;
+        WaveFile wave;
+        wave.bitsPerSample = static_cast<quint16>(bits);
+        wave.data = bits == 8 ? pcm8(50, 1) : pcm16(50, 1);
+        rig.update(rig.writeWave(QStringLiteral("Ding.wav"), wave));
+        const QByteArray audio = rig.unit.messageAt(0)->audio;
+        QCOMPARE(audio.size(), ShortestDataSize);
+        for (int w = 50; w < ShortestDataSize / 2; ++w)
+            QCOMPARE(quint8(audio.at(2 * w)), quint8(0x80));
+        QCOMPARE(rig.surface.statusText, QStringLiteral("226 bytes sent"));
+    }
+
+    // Three channels of 16 bits whose data is not a whole number of frames.
+    void wholeWordsOnly()
+    {
+        UploadRig rig;
+        WaveFile wave = wave16(1000, 3, 8000);
+        wave.data.append("\x01\x02\x03\x04", 4); // two samples of a frame that never completes
+        rig.update(rig.writeWave(QStringLiteral("Three.wav"), wave));
+        const QByteArray written = rig.comm->written();
+        const qsizetype header = written.indexOf("stop");
+        QCOMPARE(written.mid(header + 4, 4), QByteArray::fromHex("d0070000")); // 2000
+        QCOMPARE(rig.unit.messageAt(0)->audio, expectedWords16(wave.data, 3, 0, 1000));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("locations");
+        QTest::newRow("16-bit mono 8 kHz") << 16 << 1 << 8000 << 20000 << QString() << 0 << 1;
+        QTest::newRow("8-bit mono 11,025 Hz") << 8 << 1 << 11025 << 30001 << QString() << 0 << 1;
+        QTest::newRow("16-bit stereo 22,050 Hz")
+            << 16 << 2 << 22050 << 40000 << QString() << 0 << 1;
+        QTest::newRow("8-bit stereo 16 kHz over 2")
+            << 8 << 2 << 16000 << 700000 << QStringLiteral("Proceed") << 0 << 2;
+        QTest::newRow("16-bit 3 ch 32 kHz over 2")
+            << 16 << 3 << 32000 << 600000 << QStringLiteral("Proceed") << 0 << 2;
+        QTest::newRow("8-bit 3 ch 44.1 kHz, Auto Reduce")
+            << 8 << 3 << 44100 << 300000 << QString() << 1 << 1;
+        QTest::newRow("16-bit stereo 48 kHz halved over 2")
+            << 16 << 2 << 48000 << 1400000 << QStringLiteral("Proceed") << 1 << 2;
+        QTest::newRow("16-bit mono 96 kHz halved twice")
+            << 16 << 1 << 96000 << 2000000 << QStringLiteral("Down Sample") << 2 << 1;
+        QTest::newRow("8-bit mono 96 kHz over 3")
+            << 8 << 1 << 96000 << 3000000 << QStringLiteral("Proceed") << 1 << 3;
+    }
+    void roundTrip()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(int, frames);
+        QFETCH(QString, answer);
+        QFETCH(int, steps);
+        QFETCH(int, locations);
+        UploadRig rig;
+        rig.surface.autoReduce = true;
+        rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
+        WaveFile wave;
+        wave.bitsPerSample = static_cast<quint16>(bits);
+        wave.channels = static_cast<quint16>(channels);
+        wave.sampleRate = quint32(rate);
+        wave.data = bits == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
+        rig.update(rig.writeWave(QStringLiteral("Trip.wav"), wave));
+        QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
+
+        const int words = frames >> steps;
+        const auto &stored = rig.unit.messageAt(0);
+        QVERIFY(stored);
+        QCOMPARE(int(stored->sampleRate), rate >> steps);
+        QCOMPARE(UnitEngine::locationsCovered(stored->audio.size()), locations);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(rig.unit.ownerOf(i).has_value(), i < locations);
+        if (bits == 16) {
+            QCOMPARE(stored->audio, expectedWords16(wave.data, channels, steps, words));
+        } else {
+            QByteArray highs;
+            for (qsizetype i = 0; i < stored->audio.size(); i += 2) {
+                highs += stored->audio.at(i);
+                QVERIFY(stored->audio.at(i + 1) != 0);
+            }
+            QCOMPARE(highs, expectedHighBytes8(wave.data, channels, steps, words));
+        }
+        // Written back out as a wave file, the audio is the first channel as 16-bit samples.
+        const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
+        QCOMPARE(back.data.size(), stored->audio.size());
+        if (bits == 16)
+            QCOMPARE(
+                back.data,
+                expectedWords16(wave.data, channels, steps, words).isEmpty() ? QByteArray() : [&] {
+                    QByteArray samples;
+                    const int frameBytes = channels * 2;
+                    for (int w = 0; w < words; ++w)
+                        samples += wave.data.mid(qsizetype(w) * (1 << steps) * frameBytes, 2);
+                    return samples;
+                }());
+    }
+};
+
+Q_DECLARE_METATYPE(WaveFile)
+
+QTEST_GUILESS_MAIN(tst_update_command)
+#include "tst_update_command.moc"
