@@ -1,4 +1,4 @@
-#include "support/RecordingPrompter.h"
+#include "support/ProgramFixture.h"
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
@@ -25,40 +25,6 @@
 #include <QWheelEvent>
 
 namespace {
-
-// A program in a scratch folder whose ports lead to the simulated unit; message boxes are
-// recorded instead of shown.
-struct ProgramFixture {
-    ProgramFixture()
-    {
-        auto recorder = std::make_unique<RecordingPrompter>();
-        prompter = recorder.get();
-        program = std::make_unique<Program>(
-            AppPaths::inFolder(folder.path()),
-            [this] {
-                auto sim = std::make_unique<SimComm>(unit, clock);
-                comm = sim.get();
-                return sim;
-            },
-            std::move(recorder));
-    }
-
-    frmMain1 *open()
-    {
-        program->showMainWindow();
-        frmMain1 *window = program->mainWindow();
-        // The start-up's directory read is not what these tests look at.
-        window->controller().timers().Timer2.stop();
-        return window;
-    }
-
-    QTemporaryDir folder;
-    VirtualClock clock;
-    UnitEngine unit;
-    RecordingPrompter *prompter = nullptr;
-    SimComm *comm = nullptr;  // of the latest main window
-    std::unique_ptr<Program> program;
-};
 
 template <typename T = QWidget>
 T *control(QWidget *window, const QString &name)

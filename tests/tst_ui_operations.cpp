@@ -1,4 +1,4 @@
-#include "support/RecordingPrompter.h"
+#include "support/ProgramFixture.h"
 #include "support/UnitFaults.h"
 
 #include "app/MainController.h"
@@ -16,37 +16,14 @@
 
 namespace {
 
-// The whole program on the in-process simulated unit; message boxes are recorded.
-struct WindowFixture {
-    WindowFixture()
-    {
-        auto recorder = std::make_unique<RecordingPrompter>();
-        prompter = recorder.get();
-        program = std::make_unique<Program>(
-            AppPaths::inFolder(folder.path()),
-            [this] {
-                auto sim = std::make_unique<SimComm>(unit, clock);
-                comm = sim.get();
-                return sim;
-            },
-            std::move(recorder));
-    }
-
+// The window tests here look only at what the commands write from now on.
+struct WindowFixture : ProgramFixture {
     frmMain1 *open()
     {
-        program->showMainWindow();
-        frmMain1 *window = program->mainWindow();
-        window->controller().timers().Timer2.stop();
+        frmMain1 *window = ProgramFixture::open();
         comm->clearLine();
         return window;
     }
-
-    QTemporaryDir folder;
-    VirtualClock clock;
-    UnitEngine unit;
-    RecordingPrompter *prompter = nullptr;
-    SimComm *comm = nullptr;
-    std::unique_ptr<Program> program;
 };
 
 template <typename T> T *control(QWidget *window, const QString &name)

@@ -1,4 +1,4 @@
-#include "support/RecordingPrompter.h"
+#include "support/ProgramFixture.h"
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
@@ -21,52 +21,10 @@
 
 namespace {
 
-// A program in a scratch folder whose ports lead to the simulated unit on `unitPort`; message
-// boxes are recorded instead of shown.
-struct ProgramRig {
-    explicit ProgramRig(qint16 unitPort = 1)
-    {
-        auto recorder = std::make_unique<RecordingPrompter>();
-        prompter = recorder.get();
-        paths = AppPaths::inFolder(folder.path());
-        program = std::make_unique<Program>(
-            paths,
-            [this, unitPort] {
-                auto sim = std::make_unique<SimComm>(unit, clock, unitPort);
-                comm = sim.get();
-                return sim;
-            },
-            std::move(recorder));
-    }
-
-    frmMain1 *openMain()
-    {
-        program->showMainWindow();
-        frmMain1 *window = program->mainWindow();
-        if (window)
-            window->controller().timers().Timer2.stop();
-        return window;
-    }
-
-    bool writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-
-    QByteArray settings() const
-    {
-        QFile file(paths.settingsFile);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    QTemporaryDir folder;
-    AppPaths paths;
-    VirtualClock clock;
-    UnitEngine unit;
-    RecordingPrompter *prompter = nullptr;
-    SimComm *comm = nullptr;  // of the latest main window
-    std::unique_ptr<Program> program;
+// The windows' tests reach the program's paths the way the program does.
+struct ProgramRig : ProgramFixture {
+    using ProgramFixture::ProgramFixture;
+    const AppPaths &paths = program->paths();
 };
 
 // Windows that were unloaded go once the event loop is back at the top.
@@ -92,7 +50,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(rig.paths.portsDir));
         QVERIFY(QFile::link(QStringLiteral("/dev/tavix-test-device"),
                             rig.paths.portsDir + QStringLiteral("/com7")));
-        rig.openMain();
+        rig.open();
         rig.program->declarations().CommPort = 256;
         rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuToolsSetup"))->trigger();
 
@@ -125,7 +83,7 @@ private Q_SLOTS:
     void applyReloadsTheMainWindow()
     {
         ProgramRig rig(3);
-        rig.openMain();
+        rig.open();
         QPointer<frmMain1> first = rig.program->mainWindow();
         rig.prompter->shown.clear();
         rig.program->showSerialSet();
@@ -156,7 +114,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, how);
         ProgramRig rig;
-        frmMain1 *main = rig.openMain();
+        frmMain1 *main = rig.open();
         rig.program->showSerialSet();
         QPointer<frmSerialSet> window = rig.program->serialSetWindow();
         child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("9"));
@@ -176,7 +134,7 @@ private Q_SLOTS:
     void exitFromTheSelectionEndsTheProgram()
     {
         ProgramRig rig;
-        rig.openMain();
+        rig.open();
         rig.program->showSerialSet();
         rig.program->showHelp();
         rig.program->serialSetWindow()->findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
@@ -191,7 +149,7 @@ private Q_SLOTS:
     {
         ProgramRig rig(2);
         rig.program->declarations().AutoSearchPending = true;
-        frmMain1 *main = rig.openMain();
+        frmMain1 *main = rig.open();
         QVERIFY(main->controller().timers().Timer3.isActive());
         main->controller().Timer3_Timer();
 
@@ -227,7 +185,7 @@ private Q_SLOTS:
     {
         ProgramRig rig(300);
         rig.program->declarations().AutoSearchPending = true;
-        rig.openMain();
+        rig.open();
         rig.program->showSerialSearch();
         QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
         window->search().Timer1_Timer();
@@ -249,7 +207,7 @@ private Q_SLOTS:
     {
         ProgramRig rig(200);
         rig.program->declarations().AutoSearchPending = true;
-        rig.openMain();
+        rig.open();
         rig.program->showSerialSearch();
         QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
         // Arrives while the search lets events run between two ports.
@@ -268,7 +226,7 @@ private Q_SLOTS:
     {
         ProgramRig rig(5);
         rig.program->declarations().AutoSearchPending = true;
-        rig.openMain();
+        rig.open();
         rig.program->showSerialSearch();
         QPointer<frmSerialSearch> old = rig.program->serialSearchWindow();
         old->search().Timer1_Timer();  // found, waiting for the hand-over
@@ -299,7 +257,7 @@ private Q_SLOTS:
         QFETCH(int, lines);
         ProgramRig rig;
         QVERIFY(rig.writeFile(rig.paths.helpFile, bytes));
-        rig.openMain();
+        rig.open();
         rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuHelpHelp"))->trigger();
         frmHelp *window = rig.program->helpWindow();
         QVERIFY(window);
@@ -315,7 +273,7 @@ private Q_SLOTS:
     void helpWithoutTheFileStillOpensOnce()
     {
         ProgramRig rig;
-        rig.openMain();
+        rig.open();
         rig.program->showHelp();
         frmHelp *window = rig.program->helpWindow();
         QCOMPARE(child<QPlainTextEdit>(window, "txtScript")->toPlainText(), QStringLiteral("Text1"));
@@ -340,7 +298,7 @@ private Q_SLOTS:
     void aboutShowsNameAndVersionOnce()
     {
         ProgramRig rig;
-        rig.openMain();
+        rig.open();
         rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuHelpAbout"))->trigger();
         frmAbout *window = rig.program->aboutWindow();
         QVERIFY(window);

@@ -1,4 +1,4 @@
-#include "support/RecordingPrompter.h"
+#include "support/ProgramFixture.h"
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
@@ -18,35 +18,12 @@
 
 namespace {
 
-struct ProgramFixture {
-    ProgramFixture()
-    {
-        auto recorder = std::make_unique<RecordingPrompter>();
-        prompter = recorder.get();
-        program = std::make_unique<Program>(
-            AppPaths::inFolder(folder.path()),
-            [this] {
-                auto sim = std::make_unique<SimComm>(unit, clock);
-                comm = sim.get();
-                return sim;
-            },
-            std::move(recorder));
-    }
-
-    QString settingsFile() const { return program->paths().settingsFile; }
-
+struct SignOnFixture : ProgramFixture {
     void writeFile(const QByteArray &contents) const
     {
-        QFile file(settingsFile());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        QVERIFY(ProgramFixture::writeFile(settingsFile(), contents));
     }
-
-    QByteArray readFile() const
-    {
-        QFile file(settingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray readFile() const { return settings(); }
 
     // The sign-on timer's tick, through the timer's own signal.
     void tick() const
@@ -54,13 +31,6 @@ struct ProgramFixture {
         auto *timer = program->signOnWindow()->findChild<QTimer *>(QStringLiteral("tmrSignOn"));
         QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
     }
-
-    QTemporaryDir folder;
-    VirtualClock clock;
-    UnitEngine unit;
-    RecordingPrompter *prompter = nullptr;
-    SimComm *comm = nullptr;
-    std::unique_ptr<Program> program;
 };
 
 QLabel *label(QWidget *window, const char *name)
@@ -108,7 +78,7 @@ void tst_ui_signon::textsAndFonts()
     QFETCH(bool, bold);
     QFETCH(bool, italic);
     QFETCH(bool, centred);
-    ProgramFixture fixture;
+    SignOnFixture fixture;
     fixture.program->start();
     auto *found = fixture.program->signOnWindow()->findChild<QLabel *>(name);
     QVERIFY(found);
@@ -122,7 +92,7 @@ void tst_ui_signon::textsAndFonts()
 
 void tst_ui_signon::windowAndTimer()
 {
-    ProgramFixture fixture;
+    SignOnFixture fixture;
     fixture.program->start();
     frmSignOn *window = fixture.program->signOnWindow();
     QVERIFY(window->isVisible());
@@ -145,7 +115,7 @@ void tst_ui_signon::windowAndTimer()
 
 void tst_ui_signon::readableSettingsOpenTheMainWindow()
 {
-    ProgramFixture fixture;
+    SignOnFixture fixture;
     fixture.writeFile("BaudRate=115200\r\nCommPort=1\r\n");
     fixture.program->start();
     const QPointer<frmSignOn> signOn = fixture.program->signOnWindow();
@@ -166,7 +136,7 @@ void tst_ui_signon::readableSettingsOpenTheMainWindow()
 
 void tst_ui_signon::answerNoWritesFreshDefaultsAndSearches()
 {
-    ProgramFixture fixture;
+    SignOnFixture fixture;
     // Unreadable: one line only.
     fixture.writeFile("garbage without a second line");
     fixture.prompter->answers << false;
@@ -192,7 +162,7 @@ void tst_ui_signon::answerNoWritesFreshDefaultsAndSearches()
 
 void tst_ui_signon::answerYesOpensThePortSelectionAndItsCancelEndsTheProgram()
 {
-    ProgramFixture fixture;
+    SignOnFixture fixture;
     fixture.prompter->answers << true;
     fixture.program->start();
     bool selectionOpen = false;
