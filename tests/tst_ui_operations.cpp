@@ -1,6 +1,7 @@
 #include "support/ProgramFixture.h"
 #include "support/UnitFaults.h"
 
+#include "WaveFile.h"
 #include "app/MainController.h"
 #include "ui/Program.h"
 #include "ui/frmMain1.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -130,6 +132,44 @@ private Q_SLOTS:
         QVERIFY(play->isEnabled());
         QVERIFY(!stop->isEnabled());
         QVERIFY(control<QAction>(window, QStringLiteral("mnuToolsErase"))->isEnabled());
+    }
+
+    // File, Exit stays usable while a command lets events run; the program must end without
+    // the command going on against a window or a port that are gone.
+    void exitInTheMiddleOfACommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("directory read") << QStringLiteral("directory");
+        QTest::newRow("upload") << QStringLiteral("upload");
+    }
+    void exitInTheMiddleOfACommand()
+    {
+        QFETCH(QString, command);
+        WindowFixture f;
+        for (int location = 0; location < 8; ++location)
+            f.unit.store(location, storedMessage(QByteArray("Message" + QByteArray::number(location)).constData(), 8000));
+        WaveFile wave;
+        wave.data = QByteArray(200000, '\x10');
+        const QString path = f.folder.filePath(QStringLiteral("Long.wav"));
+        QVERIFY(wave.write(path));
+        f.prompter->files << path;
+        frmMain1 *window = f.open();
+        const QPointer<frmMain1> guard = window;
+        QTimer::singleShot(0, [&] {
+            // Chosen while the command lets events run.
+            QTimer::singleShot(0, window, [&] {
+                control<QAction>(window, QStringLiteral("mnuFileExit"))->trigger();
+            });
+            if (command == u"directory")
+                window->controller().cmdDirectory_Click();
+            else
+                window->controller().cmdChange_Click();
+        });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
+        QVERIFY2(f.prompter->shown.isEmpty(), qPrintable(f.prompter->texts().join(u'|')));
     }
 };
 

@@ -57,7 +57,11 @@ public:
     void focusDirectory() override { }
     bool autoReduceChecked() const override { return false; }
     void setUnitCommandsEnabled(bool) override { }
-    void letEventsRun() override { QCoreApplication::processEvents(); }
+    bool letEventsRun() override
+    {
+        QCoreApplication::processEvents();
+        return true;
+    }
 
 private:
     QString m_status;

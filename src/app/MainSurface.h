@@ -56,6 +56,7 @@ public:
     // are refused; this greys them out.
     virtual void setUnitCommandsEnabled(bool enabled) = 0;
 
-    // Lets pending window events run once (Stop, the selectors, timers).
-    virtual void letEventsRun() = 0;
+    // Lets pending window events run once (Stop, the selectors, timers). False when the window
+    // was unloaded meanwhile (the user chose Exit): the command then ends at once, quietly.
+    virtual bool letEventsRun() = 0;
 };

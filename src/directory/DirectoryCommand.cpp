@@ -31,14 +31,17 @@ void clearRows(CommandContext &context)
         surface.setBarColor(i, palette.at(static_cast<size_t>(i)));
 }
 
-void showRecord(CommandContext &context, const DirectoryRecord &record)
+// False when the window was unloaded while events ran: the program is ending.
+bool showRecord(CommandContext &context, const DirectoryRecord &record)
 {
+    bool windowLoaded = true;
     paintUsageBars(context.surface, record.location, record.bytesOccupied,
         context.declarations.LocationCapacity, [&](int location) {
-            context.surface.letEventsRun();
+            windowLoaded = windowLoaded && context.surface.letEventsRun();
             context.declarations.LocationNames.at(static_cast<size_t>(location)) = record.name;
             context.surface.setMessageText(location, record.name);
         });
+    return windowLoaded;
 }
 
 // Reads one record into strData; false when the port failed.
@@ -75,8 +78,8 @@ void cmdDirectory_Click(CommandContext &context)
             surface.setStatus(QStringLiteral("Error!"));
             break;
         }
-        if (const auto record = parseDirectoryRecord(context.strData))
-            showRecord(context, *record);
+        if (const auto record = parseDirectoryRecord(context.strData); record && !showRecord(context, *record))
+            return;
         portOk = askFor(context, 'N');
     }
     surface.SetIdleControls();

@@ -488,7 +488,8 @@ void frmMain1::setUnitCommandsEnabled(bool enabled)
         entry->setEnabled(enabled);
 }
 
-void frmMain1::letEventsRun()
+bool frmMain1::letEventsRun()
 {
     QCoreApplication::processEvents();
+    return !m_unloading;
 }

@@ -67,7 +67,7 @@ public:
     void focusDirectory() override;
     bool autoReduceChecked() const override;
     void setUnitCommandsEnabled(bool enabled) override;
-    void letEventsRun() override;
+    bool letEventsRun() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -32,7 +32,7 @@ public:
     {
     }
 
-    void run();
+    bool run();
 
 private:
     bool isAbort() const { return m_decl.CurrentOperation == QStringLiteral("Abort"); }
@@ -43,6 +43,8 @@ private:
     bool readAck(qint32 waitMs);
     void failWithStatus(const QString &status);
     void failBroken();
+    // Lets window events run; false when the window is gone, the file then closed.
+    bool eventsRan();
 
     CommandContext &m_context;
     modDeclarations &m_decl;
@@ -91,7 +93,15 @@ void Transfer::failBroken()
     m_comm.takeError();
 }
 
-void Transfer::run()
+bool Transfer::eventsRan()
+{
+    if (m_surface.letEventsRun())
+        return true;
+    m_reader.close();
+    return false;
+}
+
+bool Transfer::run()
 {
     m_decl.CurrentOperation = QStringLiteral("Load");
     m_surface.setProgressValue(0);
@@ -107,17 +117,17 @@ void Transfer::run()
 
     if (!m_reader.open()) {
         failBroken();
-        return;
+        return true;
     }
 
     sendCommand(m_comm, 'L', { locationText(m_location) });
     if (!readAck(AckWaitMs)) {
         failBroken();
-        return;
+        return true;
     }
     if (!m_context.strData.startsWith('N')) {
         failWithStatus(QStringLiteral("Load Error!"));
-        return;
+        return true;
     }
 
     // The header goes out field by field; its 31 bytes are nothing next to the audio.
@@ -131,19 +141,20 @@ void Transfer::run()
     m_comm.OutputText(QByteArray(1, CarriageReturn));
     if (!readAck(AckWaitMs)) {
         failBroken();
-        return;
+        return true;
     }
     if (!m_context.strData.startsWith('N')) {
         failWithStatus(QStringLiteral("Totals Error 1"));
-        return;
+        return true;
     }
 
     // Window events run once per block, before its samples are read: a Stop pressed during the
     // header or the first block is seen at the top of the first full block.
-    m_surface.letEventsRun();
+    if (!eventsRan())
+        return false;
     if (!sendBlock(FirstBlockBytes, AckWaitMs)) {
         failBroken();
-        return;
+        return true;
     }
     if (!m_context.strData.startsWith('N')) {
         m_reader.close();
@@ -151,22 +162,24 @@ void Transfer::run()
         m_context.prompter.message(QStringLiteral("ERROR on Acknowledge 2"));
         DrainInput(m_comm);
         m_comm.takeError();
-        return;
+        return true;
     }
     qint32 sent = FirstBlockBytes;
     m_decl.DataSize -= FirstBlockBytes;
 
     while (!isAbort() && m_decl.DataSize > FullBlockBytes) {
-        m_surface.letEventsRun();
+        if (!eventsRan())
+            return false;
         // The bar shows what the unit has acknowledged, not the block under way.
         m_surface.setProgressValue(
             static_cast<int>(std::nearbyint(static_cast<double>(sent) / total * 100)));
         if (!sendBlock(FullBlockBytes, AckWaitMs)) {
             failBroken();
-            return;
+            return true;
         }
         if (m_context.strData.startsWith('N')) {
-            m_surface.letEventsRun();
+            if (!eventsRan())
+                return false;
             m_decl.DataSize -= FullBlockBytes;
             sent += FullBlockBytes;
             continue;
@@ -175,34 +188,36 @@ void Transfer::run()
             failWithStatus(QStringLiteral("Error, premature OK!"));
         else
             failWithStatus(QStringLiteral("Error on transmission!"));
-        return;
+        return true;
     }
 
     if (isAbort()) {
         failWithStatus(QStringLiteral("Loading Aborted"));
-        return;
+        return true;
     }
 
-    m_surface.letEventsRun();
+    if (!eventsRan())
+        return false;
     const qint32 finalBytes = m_decl.DataSize;
     sent += finalBytes;
     if (!sendBlock(finalBytes, FinalAckWaitMs)) {
         failBroken();
-        return;
+        return true;
     }
     m_reader.close();
     if (!m_context.strData.startsWith('K')) {
         failWithStatus(QStringLiteral("Error, no final OK!"));
-        return;
+        return true;
     }
     m_surface.setProgressVisible(false);
     m_surface.setStatus(QString::number(sent) + QStringLiteral(" bytes sent"));
     paintUsageBars(m_surface, m_location, sent, m_decl.LocationCapacity);
+    return true;
 }
 
 } // namespace
 
-void LoadMessage(CommandContext &context, int location)
+bool LoadMessage(CommandContext &context, int location)
 {
-    Transfer(context, location).run();
+    return Transfer(context, location).run();
 }

@@ -167,7 +167,8 @@ bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
         decl.ReduceSteps = 1;
         ReduceHeader(decl);
     }
-    LoadMessage(m_context, m_location);
+    if (!LoadMessage(m_context, m_location))
+        return false;
     surface.SetIdleControls();
     return true;
 }
@@ -264,7 +265,8 @@ void UpdateCommand::severalLocationPlacement()
     const int last = qMin(m_location + decl.ExtraLocations, LocationCount - 1);
     for (int i = m_location; i <= last; ++i)
         nameLocation(i);
-    LoadMessage(m_context, m_location);
+    if (!LoadMessage(m_context, m_location))
+        return;
     surface.SetIdleControls();
     closingSteps();
 }

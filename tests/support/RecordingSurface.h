@@ -60,11 +60,12 @@ public:
     bool autoReduceChecked() const override { return autoReduce; }
     void setUnitCommandsEnabled(bool enabled) override { unitCommandsEnabled = enabled; }
 
-    void letEventsRun() override
+    bool letEventsRun() override
     {
         ++eventRuns;
         if (onEvents)
             onEvents();
+        return !unloaded;
     }
 
     QString statusText;
@@ -87,6 +88,8 @@ public:
     bool autoReduce = true;
     bool unitCommandsEnabled = true;
     int eventRuns = 0;
+    // Set by a test to play a window unloaded while the command let events run.
+    bool unloaded = false;
     // Runs whenever the command lets events run: a test presses Stop from here.
     std::function<void()> onEvents;
 };
