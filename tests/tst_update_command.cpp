@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(WaveFile)
+
 namespace {
 
 QString padded(const QString &name)
@@ -511,7 +513,6 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(WaveFile)
 
 QTEST_GUILESS_MAIN(tst_update_command)
 #include "tst_update_command.moc"

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+Q_DECLARE_METATYPE(UnitEngine::Fault)
+
 namespace {
 
 const QByteArray LobbyName = QByteArrayLiteral("Lobby           ");
@@ -301,7 +303,6 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(UnitEngine::Fault)
 
 QTEST_GUILESS_MAIN(tst_upload_transfer)
 #include "tst_upload_transfer.moc"
