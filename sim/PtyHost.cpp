@@ -35,6 +35,15 @@ constexpr size_t ChunkBytes = 4096;
 // than one wake-up per byte; each keeps its own arrival time. A command's last byte usually ends
 // a slice, so replies are not delayed by it.
 constexpr qint64 SliceNs = 1'000'000;
+// Bytes that follow each other on the line are handed over together once the last of them has
+// arrived: the program's read sees them no sooner than a line would deliver them, and one
+// wake-up on each side replaces one per byte. Short runs only, so a long stream still flows.
+constexpr size_t MostBytesPerRun = 64;
+// A paced host waits by spinning when what comes next is this close, and for this long after
+// it has answered, when the program's next command is about to come. A real line starts
+// carrying a byte the moment the program writes it; a host that slept instead would see it a
+// scheduler's wake-up later and stretch every exchange by that much.
+constexpr qint64 SpinNs = 300'000;
 
 QString systemError(const char *what)
 {
@@ -182,19 +191,34 @@ void PtyHost::collectReplies(qint64 nowNs)
     }
 }
 
+size_t PtyHost::runLength(size_t from) const
+{
+    const qint64 gapNs = m_baud > 0 ? byteNs() : 0;
+    size_t length = from < m_outgoing.size() ? 1 : 0;
+    while (from + length < m_outgoing.size() && length < MostBytesPerRun
+           && m_outgoing[from + length].atNs - m_outgoing[from + length - 1].atNs <= gapNs)
+        ++length;
+    return length;
+}
+
 bool PtyHost::writeDue(qint64 nowNs)
 {
     char buffer[ChunkBytes];
     size_t due = 0;
-    while (due < m_outgoing.size() && due < ChunkBytes && m_outgoing[due].atNs <= nowNs) {
-        buffer[due] = m_outgoing[due].byte;
-        ++due;
+    // Whole runs only, each once its last byte has arrived on the line.
+    for (size_t run = runLength(0);
+         run > 0 && due + run <= ChunkBytes && m_outgoing[due + run - 1].atNs <= nowNs;
+         run = runLength(due)) {
+        for (size_t i = 0; i < run; ++i)
+            buffer[due + i] = m_outgoing[due + i].byte;
+        due += run;
     }
     if (due == 0)
         return true;
     const ssize_t written = ::write(m_master, buffer, due);
     if (written < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    m_spinUntilNs = nowNs + SpinNs;
     m_outgoing.erase(m_outgoing.begin(), m_outgoing.begin() + written);
     return true;
 }
@@ -205,8 +229,8 @@ std::optional<qint64> PtyHost::nextDueNs(qint64 nowNs) const
     const auto consider = [&next](qint64 atNs) { next = next ? std::min(*next, atNs) : atNs; };
     if (!m_incoming.empty())
         consider(std::min(m_incoming.back().atNs, m_incoming.front().atNs + SliceNs));
-    if (!m_outgoing.empty() && m_outgoing.front().atNs > nowNs)
-        consider(m_outgoing.front().atNs);
+    if (const size_t run = runLength(0); run > 0 && m_outgoing[run - 1].atNs > nowNs)
+        consider(m_outgoing[run - 1].atNs);
     if (const auto readyMs = m_engine.readyTime(0))
         consider(*readyMs * NsPerMs);
     if (!next)
@@ -231,9 +255,15 @@ std::optional<QString> PtyHost::run(const volatile std::sig_atomic_t &stop, cons
         if (wantsInput(now))
             pfd.events |= POLLIN;
         // Bytes that are due but still here: the program is not reading and the buffer is full.
-        if (!m_outgoing.empty() && m_outgoing.front().atNs <= now)
+        if (const size_t run = runLength(0); run > 0 && m_outgoing[run - 1].atNs <= now)
             pfd.events |= POLLOUT;
-        const auto waitNs = nextDueNs(now);
+        auto waitNs = nextDueNs(now);
+        if (m_baud > 0 && waitNs) {
+            // Sleep until shortly before, then spin: a sleeper wakes up late on a busy machine.
+            *waitNs = *waitNs <= SpinNs ? 0 : *waitNs - SpinNs;
+        }
+        if (m_baud > 0 && now < m_spinUntilNs)
+            waitNs = 0;
         timespec timeout{};
         if (waitNs) {
             timeout.tv_sec = static_cast<time_t>(*waitNs / NsPerSecond);

@@ -52,6 +52,8 @@ private:
     void deliverArrived(qint64 nowNs);
     bool wantsInput(qint64 nowNs) const;
     void collectReplies(qint64 nowNs);
+    // How many bytes from `from` on, of what is to be sent, follow each other on the line.
+    size_t runLength(size_t from) const;
     // Writes every reply byte whose time has come; false when the master failed.
     bool writeDue(qint64 nowNs);
     // Nanoseconds until something is due; nothing when only the program can wake us.
@@ -71,4 +73,5 @@ private:
     std::deque<Timed> m_outgoing;
     qint64 m_inLineFreeNs = 0;
     qint64 m_outLineFreeNs = 0;
+    qint64 m_spinUntilNs = 0;
 };
