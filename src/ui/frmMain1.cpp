@@ -6,6 +6,7 @@
 #include "ui/LockableComboBox.h"
 #include "ui/OverflowWindowPrompt.h"
 #include "ui/Twips.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -308,11 +309,7 @@ void frmMain1::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        centreOnScreen(this);
     }
     QMainWindow::showEvent(event);
 }

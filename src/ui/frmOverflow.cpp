@@ -2,6 +2,7 @@
 
 #include "app/Declarations.h"
 #include "upload/OverflowTexts.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -104,11 +105,7 @@ void frmOverflow::showEvent(QShowEvent *event)
     if (m_centred)
         return;
     m_centred = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void frmOverflow::answer(const QString &choice)

@@ -3,6 +3,7 @@
 #include "app/StartUp.h"
 #include "app/Version.h"
 #include "ui/Logo.h"
+#include "ui/CentreOnScreen.h"
 
 #include <QLabel>
 #include <QScreen>
@@ -96,11 +97,7 @@ void frmSignOn::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen *screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        centreOnScreen(this);
     }
     QWidget::showEvent(event);
 }
