@@ -14,9 +14,11 @@ constexpr qint32 MiB = 1048576;
 
 QStringList eraseOf(int location, int got = 2)
 {
-    return QStringList { QStringLiteral("> C"), QStringLiteral("> 0%1").arg(location),
-        QStringLiteral("> \\r"), readOf(2, 40000, got) };
+    return writes({ "C" }) << QStringLiteral("> 0%1").arg(location) << QStringLiteral("> \\r")
+                           << readOf(2, 40000, got);
 }
+
+const QStringList busyIdle { QStringLiteral("busy"), QStringLiteral("idle") };
 
 } // namespace
 
@@ -38,8 +40,7 @@ private Q_SLOTS:
                 QStringLiteral("Memory Location 3 Erased!"),
                 QStringLiteral("Location 3 Erased!") }));
         QCOMPARE(f.declarations.ErasedMarks.at(2), QStringLiteral("Erased"));
-        QCOMPARE(
-            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
+        QCOMPARE(f.surface.states, busyIdle);
         // A spilled-over bar gets its own colour back.
         QCOMPARE(f.surface.widths.at(2), 0);
         QCOMPARE(f.surface.colours.at(2), palette.at(2));
@@ -78,15 +79,23 @@ private Q_SLOTS:
         QVERIFY(f.unit.messageAt(0));
     }
 
+    void answeredNoErasesNothing_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::newRow("Erase") << false;
+        QTest::newRow("Erase All") << true;
+    }
     void answeredNoErasesNothing()
     {
+        QFETCH(bool, all);
         UnitFixture f;
         MainController &controller = ready(f);
         f.declarations.LocationNames.at(0) = QStringLiteral("Lobby");
-        controller.cmdErase_Click();
+        all ? controller.mnuToolsErase_Click() : controller.cmdErase_Click();
         QVERIFY(f.comm->line().isEmpty());
-        QCOMPARE(
-            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
+        QVERIFY(f.surface.statuses.isEmpty());
+        // Erase asks only once the window is busy; Erase All asks first.
+        QCOMPARE(f.surface.states, all ? QStringList() : busyIdle);
         QCOMPARE(f.declarations.LocationNames.at(0), QStringLiteral("Lobby"));
     }
 
@@ -164,69 +173,49 @@ private Q_SLOTS:
             expected << eraseOf(i);
         QCOMPARE(lineScript(*f.comm), expected);
         QCOMPARE(f.surface.status(), QStringLiteral("All memory locations are erased!"));
-        QCOMPARE(
-            f.surface.states, (QStringList { QStringLiteral("busy"), QStringLiteral("idle") }));
+        QCOMPARE(f.surface.states, busyIdle);
         QVERIFY(!f.unit.messageAt(0));
         QVERIFY(!f.unit.messageAt(6));
-    }
-
-    void eraseAllAnsweredNo()
-    {
-        UnitFixture f;
-        MainController &controller = ready(f);
-        controller.mnuToolsErase_Click();
-        QVERIFY(f.comm->line().isEmpty());
-        QVERIFY(f.surface.states.isEmpty());
-        QVERIFY(f.surface.statuses.isEmpty());
     }
 
     // Silence to "C" used to end in a success text; now the failed locations are named.
     void unansweredErasesAreReported_data()
     {
         QTest::addColumn<bool>("all");
+        QTest::addColumn<int>("spread"); // locations of the selected message at 3
         QTest::addColumn<QList<int>>("silentErases"); // 1-based among the erases sent
         QTest::addColumn<QString>("status");
         QTest::newRow("Erase, empty location")
-            << false << QList<int> { 1 } << QStringLiteral("Error! Location 3 not erased!");
+            << false << 0 << QList<int> { 1 } << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("Erase, middle part of a message over three")
+            << false << 3 << QList<int> { 2 } << QStringLiteral("Error! Location 4 not erased!");
         QTest::newRow("Erase All, second")
-            << true << QList<int> { 2 } << QStringLiteral("Error! Location 2 not erased!");
-        QTest::newRow("Erase All, fourth and seventh")
-            << true << QList<int> { 4, 7 } << QStringLiteral("Error! Locations 4, 7 not erased!");
+            << true << 0 << QList<int> { 2 } << QStringLiteral("Error! Location 2 not erased!");
+        QTest::newRow("Erase All, fourth and seventh") << true << 0 << QList<int> { 4, 7 }
+                                                       << QStringLiteral(
+                                                              "Error! Locations 4, 7 not erased!");
     }
     void unansweredErasesAreReported()
     {
         QFETCH(bool, all);
+        QFETCH(int, spread);
         QFETCH(QList<int>, silentErases);
         QFETCH(QString, status);
         UnitFixture f;
         for (int erase : silentErases)
             silence(f.unit, "C", erase);
         MainController &controller = ready(f);
-        f.declarations.SelectedLocation = 2;
-        f.prompter.answers = { true };
-        if (all)
-            controller.mnuToolsErase_Click();
-        else
-            controller.cmdErase_Click();
-        QCOMPARE(f.comm->written().count('C'), all ? 8 : 1);
-        QCOMPARE(f.surface.status(), status);
-        QVERIFY(!f.surface.statuses.contains(QStringLiteral("All memory locations are erased!")));
-        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
-    }
-
-    void unansweredPartOfAMessage()
-    {
-        UnitFixture f;
-        silence(f.unit, "C", 2);
-        MainController &controller = ready(f);
-        for (int i = 2; i <= 4; ++i)
+        for (int i = 2; i < 2 + spread; ++i)
             f.declarations.LocationNames.at(i) = QStringLiteral("Hall");
         f.declarations.SelectedLocation = 2;
         f.prompter.answers = { true };
-        controller.cmdErase_Click();
-        QCOMPARE(f.comm->written().count('C'), 3);
-        QCOMPARE(f.surface.status(), QStringLiteral("Error! Location 4 not erased!"));
-        QVERIFY(f.declarations.ErasedMarks.at(3).isEmpty());
+        all ? controller.mnuToolsErase_Click() : controller.cmdErase_Click();
+        QCOMPARE(f.comm->written().count('C'), all ? 8 : qMax(1, spread));
+        QCOMPARE(f.surface.status(), status);
+        QVERIFY(!f.surface.statuses.contains(QStringLiteral("All memory locations are erased!")));
+        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
+        for (int erase : silentErases)
+            QVERIFY(f.declarations.ErasedMarks.at((all ? 0 : 2) + erase - 1).isEmpty());
     }
 
     void portGoneStopsTheSeries()

@@ -1,6 +1,17 @@
+#include "support/LineScript.h"
 #include "support/UnitFixture.h"
 
 #include <QTest>
+
+namespace {
+
+// "q" and its return, then one read of 10 with a 500 ms wait that brought `got` bytes.
+QStringList probe(int got)
+{
+    return writes({ "q", "\\r" }) << readOf(10, 500, got);
+}
+
+} // namespace
 
 // The main window's load: its order, the connection check and the timers it leaves running.
 class tst_mainload : public QObject {
@@ -8,117 +19,87 @@ class tst_mainload : public QObject {
 private Q_SLOTS:
     void connectionCheck_data()
     {
-        QTest::addColumn<QByteArray>("identity");  // the unit's reply to "q"
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QString>("message");      // empty: none
+        QTest::addColumn<QByteArray>("identity"); // the unit's reply to "q"
+        QTest::addColumn<QString>("trouble"); // "silent", "port 4", "open raises", "bad rate", "vanish"
+        QTest::addColumn<QString>("message"); // empty: none
         QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("timer2");
-        QTest::addColumn<bool>("timer5");
-        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<bool>("directoryNext"); // Timer2 on; otherwise Timer5 opens port selection
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<QStringList>("line");
+        const QByteArray good("Tavix v1.0");
+        const QString notConnected = QStringLiteral("Tavix not connected!");
+        const QString portError = QStringLiteral("Communications Error, check Com Port!");
+        const QString commError = QStringLiteral("Communication Error!");
+        const QString unavailable = QStringLiteral("Comm Port not available!");
 
-        QTest::newRow("good reply") << QByteArray("Tavix v1.0") << false << QString() << QString()
-                                    << true << false << qint64(0);
-        QTest::newRow("Tavix among other characters") << QByteArray("xxTavix!yy") << false << QString()
-                                                      << QString() << true << false << qint64(0);
+        QTest::newRow("good reply") << good << QString() << QString() << QString() << true << 0
+                                    << probe(10);
+        QTest::newRow("Tavix among other characters")
+            << QByteArray("xxTavix!yy") << QString() << QString() << QString() << true << 0
+            << probe(10);
         // A reply of fewer than 10 characters costs the whole wait, but still counts.
-        QTest::newRow("short reply with Tavix") << QByteArray("Tavix") << false << QString() << QString()
-                                                << true << false << qint64(500);
-        QTest::newRow("other letter case") << QByteArray("TAVIX v1.0") << false
-                                           << QStringLiteral("Tavix not connected!")
-                                           << QStringLiteral("Communication Error!") << false << true
-                                           << qint64(0);
-        QTest::newRow("no reply") << QByteArray("Tavix v1.0") << true << QStringLiteral("Tavix not connected!")
-                                  << QStringLiteral("Communication Error!") << false << true << qint64(500);
+        QTest::newRow("short reply with Tavix") << QByteArray("Tavix") << QString() << QString()
+                                                << QString() << true << 500 << probe(5);
+        QTest::newRow("other letter case") << QByteArray("TAVIX v1.0") << QString() << notConnected
+                                           << commError << false << 0 << probe(10);
+        QTest::newRow("no reply") << good << QStringLiteral("silent") << notConnected << commError
+                                  << false << 500 << probe(0);
         // Only the first 10 characters are read: "Tavix" beyond them is not seen.
-        QTest::newRow("Tavix after the tenth character") << QByteArray("0123456789Tavix") << false
-                                                         << QStringLiteral("Tavix not connected!")
-                                                         << QStringLiteral("Communication Error!")
-                                                         << false << true << qint64(0);
+        QTest::newRow("Tavix after the tenth character")
+            << QByteArray("0123456789Tavix") << QString() << notConnected << commError << false
+            << 0 << probe(10);
+        QTest::newRow("missing port") << good << QStringLiteral("port 4") << portError
+                                      << commError << false << 0 << QStringList();
+        QTest::newRow("open raises an error") << good << QStringLiteral("open raises")
+                                              << portError << commError << false << 0
+                                              << QStringList();
+        // A component error ends the load; the directory read comes and fails the ordinary way.
+        QTest::newRow("settings not accepted") << good << QStringLiteral("bad rate") << unavailable
+                                               << QString() << true << 0 << probe(10);
+        QTest::newRow("device gone while probing") << good << QStringLiteral("vanish")
+                                                   << unavailable << QString() << true << 0
+                                                   << QStringList();
     }
     void connectionCheck()
     {
         QFETCH(QByteArray, identity);
-        QFETCH(bool, silent);
+        QFETCH(QString, trouble);
         QFETCH(QString, message);
         QFETCH(QString, status);
-        QFETCH(bool, timer2);
-        QFETCH(bool, timer5);
-        QFETCH(qint64, elapsedMs);
-
+        QFETCH(bool, directoryNext);
+        QFETCH(int, elapsedMs);
+        QFETCH(QStringList, line);
         UnitFixture f;
         f.unit.setIdentity(identity);
-        f.unit.setSilent(silent);
-        MainController &main = f.load();
+        f.unit.setSilent(trouble == QStringLiteral("silent"));
+        if (trouble.startsWith(QStringLiteral("port")) || trouble == QStringLiteral("open raises"))
+            f.declarations.CommPort = 4; // the unit is on port 1
+        if (trouble == QStringLiteral("bad rate"))
+            f.declarations.BaudRate = QStringLiteral("fast");
+        MainController &main = f.createController();
+        f.comm->setOpenRaisesError(trouble == QStringLiteral("open raises"));
+        if (trouble == QStringLiteral("vanish"))
+            f.comm->vanish();
+        main.Form_Load();
 
-        QCOMPARE(f.prompter.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(f.prompter.texts(), message.isEmpty() ? QStringList() : QStringList { message });
         if (!message.isEmpty())
             QCOMPARE(f.prompter.shown[0].title, QStringLiteral("Tavix"));
         QCOMPARE(f.surface.statusText, status);
-        QCOMPARE(main.timers().Timer2.isActive(), timer2);
-        QCOMPARE(main.timers().Timer5.isActive(), timer5);
+        QCOMPARE(lineScript(*f.comm), line);
         QCOMPARE(f.clock.now(), elapsedMs);
-        // The port stays open either way.
-        QVERIFY(f.comm->PortOpen());
-        QCOMPARE(f.comm->lastLineSettings(), QStringLiteral("460800N,8,1"));
-
-        // On the line: q, carriage return, then one read of 10 with a 500 ms wait.
-        const auto &line = f.comm->line();
-        QCOMPARE(line.size(), 3);
-        QCOMPARE(line[0].bytes, QByteArray("q"));
-        QCOMPARE(line[1].bytes, QByteArray("\r"));
-        QCOMPARE(line[2].kind, SimComm::LineEvent::Read);
-        QCOMPARE(line[2].count, 10);
-        QCOMPARE(line[2].waitMs, 500);
-    }
-
-    void portThatDoesNotOpen_data()
-    {
-        QTest::addColumn<bool>("openRaises");
-        QTest::newRow("missing port") << false;
-        QTest::newRow("open raises an error") << true;
-    }
-    void portThatDoesNotOpen()
-    {
-        QFETCH(bool, openRaises);
-        UnitFixture f;
-        f.declarations.CommPort = 4;  // the unit is on port 1
-        f.createController();
-        f.comm->setOpenRaisesError(openRaises);
-        f.controller->Form_Load();
-        QCOMPARE(f.prompter.texts(), QStringList{QStringLiteral("Communications Error, check Com Port!")});
-        QCOMPARE(f.surface.statusText, QStringLiteral("Communication Error!"));
-        QVERIFY(!f.controller->timers().Timer2.isActive());
-        QVERIFY(f.controller->timers().Timer5.isActive());
-        QVERIFY(f.comm->line().isEmpty());
-        QCOMPARE(f.clock.now(), 0);
-
-        f.controller->Timer5_Timer();
-        QVERIFY(!f.controller->timers().Timer5.isActive());
-        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("serial set")});
-    }
-
-    void componentErrorEndsTheLoad_data()
-    {
-        QTest::addColumn<QString>("baud");
-        QTest::addColumn<bool>("vanish");
-        QTest::newRow("settings not accepted") << QStringLiteral("fast") << false;
-        QTest::newRow("device gone while probing") << QStringLiteral("460800") << true;
-    }
-    void componentErrorEndsTheLoad()
-    {
-        QFETCH(QString, baud);
-        QFETCH(bool, vanish);
-        UnitFixture f;
-        f.declarations.BaudRate = baud;
-        f.createController();
-        if (vanish)
-            f.comm->vanish();
-        f.controller->Form_Load();
-        QCOMPARE(f.prompter.texts(), QStringList{QStringLiteral("Comm Port not available!")});
-        QCOMPARE(f.surface.statusText, QString());
-        // The directory read still comes, and fails the ordinary way.
-        QVERIFY(f.controller->timers().Timer2.isActive());
-        QVERIFY(!f.controller->timers().Timer5.isActive());
+        QCOMPARE(main.timers().Timer2.isActive(), directoryNext);
+        QCOMPARE(main.timers().Timer5.isActive(), !directoryNext);
+        if (!line.isEmpty()) {
+            // The port stays open either way.
+            QVERIFY(f.comm->PortOpen());
+            QCOMPARE(f.comm->lastLineSettings(), f.declarations.BaudRate + QStringLiteral("N,8,1"));
+        }
+        if (!directoryNext) {
+            main.Timer5_Timer();
+            QVERIFY(!main.timers().Timer5.isActive());
+            QCOMPARE(f.windows.calls, QStringList { QStringLiteral("serial set") });
+        }
     }
 
     void loadOrder()
@@ -129,24 +110,19 @@ private Q_SLOTS:
         f.surface.widths.fill(123);
         MainController &main = f.load();
         QCOMPARE(f.declarations.SelectedLocation, qint16(0));
-        QCOMPARE(f.surface.modeItems, (QStringList{QStringLiteral("Stack"), QStringLiteral("Interrupt")}));
-        QCOMPARE(f.surface.delayItems.size(), 10);
-        QCOMPARE(f.surface.delayItems.first(), QStringLiteral("0"));
-        QCOMPARE(f.surface.delayItems.last(), QStringLiteral("9"));
-        for (int width : f.surface.widths)
-            QCOMPARE(width, 0);
+        QCOMPARE(f.surface.modeItems,
+            (QStringList { QStringLiteral("Stack"), QStringLiteral("Interrupt") }));
+        QCOMPARE(f.surface.delayItems.join(QLatin1Char(',')), QStringLiteral("0,1,2,3,4,5,6,7,8,9"));
+        QCOMPARE(f.surface.widths, (std::array<int, 8> {}));
         QCOMPARE(f.declarations.LocationCapacity, 1048576);
-        // The timers' design states after a good check.
-        QVERIFY(!main.timers().Timer1.isActive());
-        QVERIFY(main.timers().Timer2.isActive());
-        QVERIFY(!main.timers().Timer3.isActive());
-        QVERIFY(!main.timers().Timer4.isActive());
-        QVERIFY(!main.timers().Timer5.isActive());
-        QCOMPARE(main.timers().Timer1.interval(), 100);
-        QCOMPARE(main.timers().Timer2.interval(), 2000);
-        QCOMPARE(main.timers().Timer3.interval(), 1000);
-        QCOMPARE(main.timers().Timer4.interval(), 500);
-        QCOMPARE(main.timers().Timer5.interval(), 1500);
+        // The timers' design states after a good check: only the directory read is due.
+        const QTimer *timers[] = { &main.timers().Timer1, &main.timers().Timer2,
+            &main.timers().Timer3, &main.timers().Timer4, &main.timers().Timer5 };
+        const int intervals[] = { 100, 2000, 1000, 500, 1500 };
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(timers[i]->isActive(), i == 1);
+            QCOMPARE(timers[i]->interval(), intervals[i]);
+        }
     }
 
     void pendingSearchSendsNothing()
@@ -159,51 +135,28 @@ private Q_SLOTS:
         QVERIFY(f.prompter.shown.isEmpty());
         QVERIFY(!f.declarations.AutoSearchPending);
         QVERIFY(!main.timers().Timer2.isActive());
-        QVERIFY(main.timers().Timer3.isActive());
         main.Timer3_Timer();
         QVERIFY(!main.timers().Timer3.isActive());
-        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("serial search")});
+        QCOMPARE(f.windows.calls, QStringList { QStringLiteral("serial search") });
     }
 
-    void timer2SelectsTheFirstLocation()
+    void nameBoxesAndTimer2SelectRows()
     {
         UnitFixture f;
         MainController &main = f.load();
+        for (int row : { 0, 4, 7 }) {
+            main.txtMsg_Click(row);
+            QCOMPARE(int(f.declarations.SelectedLocation), row);
+            QCOMPARE(f.surface.selected, row);
+        }
+        main.optLoc_Click(2);
+        QCOMPARE(f.declarations.SelectedLocation, qint16(2));
         main.txtMsg_Click(6);
         main.Timer2_Timer();
         QVERIFY(!main.timers().Timer2.isActive());
         QCOMPARE(f.declarations.SelectedLocation, qint16(0));
         QCOMPARE(f.surface.selected, 0);
         QVERIFY(f.surface.directoryFocused);
-    }
-
-    void timer1OnlyStopsItself()
-    {
-        UnitFixture f;
-        MainController &main = f.load();
-        main.timers().Timer1.start();
-        main.Timer1_Timer();
-        QVERIFY(!main.timers().Timer1.isActive());
-        QVERIFY(f.windows.calls.isEmpty());
-    }
-
-    void nameBoxSelectsItsRow_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::newRow("row 1") << 0;
-        QTest::newRow("row 5") << 4;
-        QTest::newRow("row 8") << 7;
-    }
-    void nameBoxSelectsItsRow()
-    {
-        QFETCH(int, row);
-        UnitFixture f;
-        MainController &main = f.load();
-        main.txtMsg_Click(row);
-        QCOMPARE(int(f.declarations.SelectedLocation), row);
-        QCOMPARE(f.surface.selected, row);
-        main.optLoc_Click(2);
-        QCOMPARE(f.declarations.SelectedLocation, qint16(2));
     }
 
     void exitEndsTheProgramAndSendsNothing()
@@ -213,20 +166,18 @@ private Q_SLOTS:
         f.comm->clearLine();
         main.cmdExit_Click();
         main.mnuFileExit_Click();
-        QCOMPARE(f.windows.calls, (QStringList{QStringLiteral("exit"), QStringLiteral("exit")}));
+        QCOMPARE(f.windows.calls, (QStringList { QStringLiteral("exit"), QStringLiteral("exit") }));
         QVERIFY(f.comm->line().isEmpty());
     }
 
-    void unloadClosesThePort()
+    void reloadOpensTheSamePortAgain()
     {
         UnitFixture f;
         f.load();
-        QVERIFY(f.comm->PortOpen());
-        // A reloaded window gets a fresh component that can open the same port again.
+        // A reloaded window gets a fresh component: the old one closed the port on unload.
         f.load();
         QVERIFY(f.comm->PortOpen());
         QVERIFY(f.prompter.shown.isEmpty());
-        QCOMPARE(f.surface.modeItems.size(), 4);  // the recorder is shared: two loads, two items each
     }
 
     void secondExchangeIsRefused()
@@ -237,12 +188,10 @@ private Q_SLOTS:
             UnitWork first(main.context());
             QVERIFY(first);
             QVERIFY(!f.surface.unitCommandsEnabled);
-            UnitWork second(main.context());
-            QVERIFY(!second);
+            QVERIFY(!UnitWork(main.context()));
         }
         QVERIFY(f.surface.unitCommandsEnabled);
-        UnitWork again(main.context());
-        QVERIFY(again);
+        QVERIFY(UnitWork(main.context()));
     }
 };
 

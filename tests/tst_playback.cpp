@@ -7,9 +7,9 @@
 
 namespace {
 
-const QStringList busyPoll = writes({ "S" }) + QStringList { readOf(1, 500, 1) };
-const QStringList endPoll = writes({ "S" }) + QStringList { readOf(1, 500, 0) } + writes({ "\\r" })
-    + QStringList { readOf(2, 1000, 2) };
+const QStringList busyPoll = writes({ "S" }) << readOf(1, 500, 1);
+const QStringList endPoll
+    = writes({ "S" }) << readOf(1, 500, 0) << writes({ "\\r" }) << readOf(2, 1000, 2);
 
 } // namespace
 
@@ -36,8 +36,7 @@ private Q_SLOTS:
         f.declarations.SelectedLocation = qint16(selected);
         controller.cmdPlay_Click();
         QCOMPARE(lineScript(*f.comm),
-            (QStringList { QStringLiteral("> P"), QStringLiteral("> ") + locationText,
-                QStringLiteral("> \\r") }));
+            writes({ "P" }) << QStringLiteral("> ") + locationText << QStringLiteral("> \\r"));
         QCOMPARE(f.surface.status(), status);
         QCOMPARE(f.surface.states, QStringList { QStringLiteral("busy") });
         QVERIFY(f.surface.abort);
@@ -82,29 +81,23 @@ private Q_SLOTS:
     void pollFailures_data()
     {
         QTest::addColumn<QByteArray>("point");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("reply"); // empty: none
         QTest::addColumn<QStringList>("line");
-        QTest::newRow("other character") << QByteArray("S") << false << QByteArray("X") << busyPoll;
+        QTest::newRow("other character") << QByteArray("S") << QByteArray("X") << busyPoll;
         QTest::newRow("no reply to the return")
-            << QByteArray("S-CR") << true << QByteArray()
-            << writes({ "S" }) + QStringList { readOf(1, 500, 0) } + writes({ "\\r" })
-                + QStringList { readOf(2, 1000, 0) };
+            << QByteArray("S-CR") << QByteArray()
+            << (writes({ "S" }) << readOf(1, 500, 0) << writes({ "\\r" }) << readOf(2, 1000, 0));
     }
     void pollFailures()
     {
         QFETCH(QByteArray, point);
-        QFETCH(bool, silent);
         QFETCH(QByteArray, reply);
         QFETCH(QStringList, line);
         UnitFixture f;
         // Five seconds of sound, so that "S" is answered; for the return, nothing plays.
         if (point == "S")
             f.unit.store(0, storedMessage("Chime", 80000));
-        if (silent)
-            silence(f.unit, point.constData());
-        else
-            replaceReply(f.unit, point.constData(), reply);
+        answerWith(f.unit, point.constData(), reply);
         MainController &controller = ready(f);
         controller.cmdPlay_Click();
         f.comm->clearLine();
@@ -138,17 +131,25 @@ private Q_SLOTS:
         QCOMPARE(lineScript(*f.comm), writes({ "A" }));
     }
 
-    void stopDuringUploadSendsNothing()
+    // Another command holds the unit: Stop only marks the operation, to be seen by its holder.
+    void stopNeverCutsIntoAnotherExchange_data()
     {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("during an upload") << QStringLiteral("Load");
+        QTest::newRow("marked Play, another exchange running") << QStringLiteral("Play");
+    }
+    void stopNeverCutsIntoAnotherExchange()
+    {
+        QFETCH(QString, operation);
         UnitFixture f;
         MainController &controller = ready(f);
-        UnitWork upload(controller.context());
-        f.declarations.CurrentOperation = QStringLiteral("Load");
+        UnitWork other(controller.context());
+        f.declarations.CurrentOperation = operation;
         controller.cmdAbort_Click();
         QVERIFY(f.comm->line().isEmpty());
         QCOMPARE(f.declarations.CurrentOperation, QStringLiteral("Abort"));
         QCOMPARE(f.surface.states, QStringList { QStringLiteral("idle") });
-        // The upload still holds the unit until it notices.
+        // The other command still holds the unit until it notices.
         QVERIFY(!f.surface.unitCommandsEnabled);
     }
 
@@ -163,17 +164,6 @@ private Q_SLOTS:
         controller.cmdAbort_Click();
         QCOMPARE(lineScript(*f.comm), writes({ "A" }));
         QCOMPARE(f.surface.status(), QStringLiteral("Playback Stopped"));
-    }
-
-    void stopNeverCutsIntoAnotherExchange()
-    {
-        UnitFixture f;
-        MainController &controller = ready(f);
-        f.declarations.CurrentOperation = QStringLiteral("Play");
-        UnitWork other(controller.context());
-        controller.cmdAbort_Click();
-        QVERIFY(f.comm->line().isEmpty());
-        QCOMPARE(f.declarations.CurrentOperation, QStringLiteral("Abort"));
     }
 
     void tickShowsTheSelectionOfNow()

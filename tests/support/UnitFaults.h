@@ -25,6 +25,16 @@ inline void silence(UnitEngine &unit, const char *point, int occurrence = 1)
     unit.injectFault(fault);
 }
 
+// A row's reply at `point`: the bytes, or silence when there are none.
+inline void answerWith(
+    UnitEngine &unit, const char *point, const QByteArray &bytes, int occurrence = 1)
+{
+    if (bytes.isEmpty())
+        silence(unit, point, occurrence);
+    else
+        replaceReply(unit, point, bytes, occurrence);
+}
+
 inline MainController &ready(UnitFixture &f)
 {
     MainController &controller = f.load();
