@@ -1,66 +1,48 @@
 #include "support/PtyUnit.h"
-#include "support/RecordingPrompter.h"
-#include "support/RecordingSurface.h"
-#include "support/RecordingWindows.h"
 #include "support/UploadRig.h"
 
-#include "app/AppPaths.h"
-#include "app/Declarations.h"
-#include "app/MainController.h"
 #include "link/SerialPortComm.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// The real program's pieces on tavix-unit-sim over a pseudo-terminal: the QSerialPort backend,
-// the main window's logic and the recorders in place of the windows.
-struct PtyRig {
-    explicit PtyRig()
-        : paths(AppPaths::inFolder(folder.path()))
-    {
-    }
-
+// The main window's logic on tavix-unit-sim over a pseudo-terminal through the QSerialPort
+// backend, ready for Update commands; the unit keeps what it stores in the folder "stored".
+struct PtyRig : UnitFixture {
     QStringList arguments(const QStringList &more = {}) const
     {
-        return QStringList { QStringLiteral("--link"),
-            QDir(paths.portsDir).filePath(QStringLiteral("com1")), QStringLiteral("--store-dir"),
-            folder.filePath(QStringLiteral("stored")) }
-        + more;
+        return PtyUnit::linkArguments(paths.portsDir, 1,
+                                      QStringList{QStringLiteral("--store-dir"), folder.filePath(QStringLiteral("stored"))}
+                                          + more);
     }
     void connect()
     {
         controller = std::make_unique<MainController>(declarations, paths,
-            std::make_unique<SerialPortComm>(paths.portsDir), surface, prompter, windows);
+                                                      std::make_unique<SerialPortComm>(paths.portsDir), surface,
+                                                      prompter, windows);
         controller->timers().Timer2.stop();
         controller->setOverflowPrompt(&overflow);
         controller->comm().PortNumber(1);
         controller->comm().PortOpen(true);
         controller->comm().LineSettings(QStringLiteral("460800N,8,1"));
         surface.autoReduce = false;
-        QDir().mkpath(paths.waveDir);
     }
-    QString writeWave(const WaveFile &wave)
+    void update(const WaveFile &wave)
     {
+        QDir().mkpath(paths.waveDir);
         const QString path = QDir(paths.waveDir).filePath(QStringLiteral("Chime.wav"));
-        wave.write(path);
-        return path;
+        QVERIFY(wave.write(path));
+        prompter.files << path;
+        controller->cmdChange_Click();
     }
 
-    QTemporaryDir folder;
-    AppPaths paths;
-    modDeclarations declarations;
-    RecordingSurface surface;
-    RecordingPrompter prompter;
-    RecordingWindows windows;
     ScriptedOverflow overflow;
-    std::unique_ptr<MainController> controller;
 };
 
-} // namespace
+}  // namespace
 
 class tst_e2e_upload : public QObject {
     Q_OBJECT
@@ -70,8 +52,7 @@ private Q_SLOTS:
     {
         PtyRig rig;
         PtyUnit unit;
-        START_PTY_UNIT(
-            unit, rig.arguments({ QStringLiteral("--baud"), QStringLiteral("3000000") }));
+        START_PTY_UNIT(unit, rig.arguments({QStringLiteral("--baud"), QStringLiteral("3000000")}));
         rig.connect();
         QVERIFY(rig.controller->comm().PortOpen());
         rig.overflow.answer = QStringLiteral("Proceed");
@@ -79,8 +60,7 @@ private Q_SLOTS:
         wave.channels = 2;
         wave.sampleRate = 16000;
         wave.data = pcm16(530000, 2, 9);
-        rig.prompter.files << rig.writeWave(wave);
-        rig.controller->cmdChange_Click();
+        rig.update(wave);
 
         QCOMPARE(rig.surface.statusText, QStringLiteral("1060000 bytes sent"));
         QCOMPARE(rig.overflow.showings, 1);
@@ -92,9 +72,7 @@ private Q_SLOTS:
         QFile stored(rig.folder.filePath(QStringLiteral("stored/loc1.wav")));
         QTRY_VERIFY(stored.exists());
         QVERIFY(stored.open(QIODevice::ReadOnly));
-        const QByteArray back = stored.readAll();
-        const QByteArray words = expectedWords16(wave.data, 2, 0, 530000);
-        QCOMPARE(back, WaveFile::fromUnitAudio(words, 16000).bytes());
+        QCOMPARE(stored.readAll(), WaveFile::fromUnitAudio(expectedWords16(wave.data, 2, 0, 530000), 16000).bytes());
         QVERIFY(!rig.controller->comm().takeError());
     }
 
@@ -111,9 +89,8 @@ private Q_SLOTS:
         };
         WaveFile wave;
         wave.data = pcm16(200000, 1);
-        rig.prompter.files << rig.writeWave(wave);
-        rig.controller->cmdChange_Click();
-        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
+        rig.update(wave);
+        QCOMPARE(rig.prompter.texts(), QStringList{QStringLiteral("File Read Error!")});
         QCOMPARE(rig.surface.statusText, QStringLiteral("Error 5"));
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
         QVERIFY(!rig.surface.progressVisible);

@@ -3,7 +3,6 @@
 #include "link/CommandExchange.h"
 #include "link/SerialPortComm.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,17 +21,15 @@ constexpr double BitsPerByte = 10.0;
 class tst_pty_bench : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { QVERIFY(m_folder.isValid()); }
+
     // One "q" and its 10-character reply, as fast as the simulator answers.
     void identifyRoundTrip()
     {
-        QTemporaryDir folder;
-        const QString portsDir = folder.filePath(QStringLiteral("ports"));
         PtyUnit unit;
-        START_PTY_UNIT(unit, (QStringList{QStringLiteral("--link"), QDir(portsDir).filePath(QStringLiteral("com1"))}));
-        SerialPortComm comm(portsDir);
-        comm.PortNumber(1);
-        comm.PortOpen(true);
-        QVERIFY(comm.PortOpen());
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(portsDir()));
+        SerialPortComm comm(portsDir());
+        open(comm);
         QBENCHMARK {
             QCOMPARE(exchange(comm, 'q', {}, 10, 500).size(), 10);
         }
@@ -49,21 +46,16 @@ private Q_SLOTS:
     void acknowledgedBlocksAtLineSpeed()
     {
         QFETCH(int, piece);
-        QTemporaryDir folder;
-        const QString portsDir = folder.filePath(QStringLiteral("ports"));
         PtyUnit unit;
         // A two-character identity stands in for the acknowledgement.
-        START_PTY_UNIT(unit, (QStringList{QStringLiteral("--link"), QDir(portsDir).filePath(QStringLiteral("com1")),
-                                          QStringLiteral("--baud"), QString::number(LineBaud),
-                                          QStringLiteral("--identity"), QStringLiteral("ok")}));
-        SerialPortComm comm(portsDir);
-        comm.PortNumber(1);
-        comm.PortOpen(true);
-        QVERIFY(comm.PortOpen());
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(portsDir(), 1,
+                                                    {QStringLiteral("--baud"), QString::number(LineBaud),
+                                                     QStringLiteral("--identity"), QStringLiteral("ok")}));
+        SerialPortComm comm(portsDir());
+        open(comm);
 
         // Filler the unit ignores, then "q" and a carriage return to draw the answer.
-        QByteArray block(BlockBytes - 2, '\0');
-        block += "q\r";
+        const QByteArray block = QByteArray(BlockBytes - 2, '\0') + "q\r";
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < Blocks; ++i) {
@@ -78,6 +70,17 @@ private Q_SLOTS:
               (measuredMs / lineMs - 1.0) * 100.0);
         QVERIFY(!comm.takeError());
     }
+
+private:
+    QString portsDir() const { return m_folder.filePath(QStringLiteral("ports")); }
+    static void open(SerialPortComm &comm)
+    {
+        comm.PortNumber(1);
+        comm.PortOpen(true);
+        QVERIFY(comm.PortOpen());
+    }
+
+    QTemporaryDir m_folder;
 };
 
 QTEST_GUILESS_MAIN(tst_pty_bench)

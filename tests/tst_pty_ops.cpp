@@ -3,10 +3,24 @@
 
 #include "link/SerialPortComm.h"
 
-#include <QDir>
 #include <QTest>
 
 #include <memory>
+
+namespace {
+
+// The main window's logic on the QSerialPort backend, port 1, loaded.
+std::unique_ptr<MainController> loadOnPort1(UnitFixture &f)
+{
+    f.declarations.CommPort = 1;
+    auto controller = std::make_unique<MainController>(f.declarations, f.paths,
+                                                       std::make_unique<SerialPortComm>(f.paths.portsDir),
+                                                       f.surface, f.prompter, f.windows);
+    controller->Form_Load();
+    return controller;
+}
+
+}  // namespace
 
 // The directory, playback and erase over a pseudo-terminal, against tavix-unit-sim started with
 // messages stored, in real time through the QSerialPort backend.
@@ -15,83 +29,64 @@ class tst_pty_ops : public QObject {
 private Q_SLOTS:
     void directoryPlayAndErase()
     {
-        UnitFixture fixture;
+        UnitFixture f;
         PtyUnit unit;
-        const QStringList arguments { QStringLiteral("--link"),
-            QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
-            // 0.8 s: long enough for one "B" from the first poll, 500 ms after Play.
-            QStringLiteral("--preload"), QStringLiteral("1:Lobby:8000:0.8"),
-            // Two locations: 1.5 MiB of words at 48 kHz.
-            QStringLiteral("--preload"), QStringLiteral("3:Long hall:48000:16.4"),
-            QStringLiteral("--preload"), QStringLiteral("8:Last:11025:1") };
-        START_PTY_UNIT(unit, arguments);
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(f.paths.portsDir, 1,
+                                                    {// 0.8 s: long enough for one "B" from the first poll, 500 ms after Play.
+                                                     QStringLiteral("--preload"), QStringLiteral("1:Lobby:8000:0.8"),
+                                                     // Two locations: 1.5 MiB of words at 48 kHz.
+                                                     QStringLiteral("--preload"), QStringLiteral("3:Long hall:48000:16.4"),
+                                                     QStringLiteral("--preload"), QStringLiteral("8:Last:11025:1")}));
+        const auto controller = loadOnPort1(f);
+        QVERIFY(f.prompter.shown.isEmpty());
 
-        fixture.declarations.CommPort = 1;
-        MainController controller(fixture.declarations, fixture.paths,
-            std::make_unique<SerialPortComm>(fixture.paths.portsDir), fixture.surface,
-            fixture.prompter, fixture.windows);
-        controller.Form_Load();
-        QVERIFY(fixture.prompter.shown.isEmpty());
-
-        controller.Timer2_Timer();
-        QCOMPARE(fixture.surface.status(), QStringLiteral("Done!"));
-        const QStringList names(fixture.surface.names.begin(), fixture.surface.names.end());
-        QCOMPARE(names,
-            (QStringList { QStringLiteral("Lobby           "), QString(),
-                QStringLiteral("Long hall       "), QStringLiteral("Long hall       "), QString(),
-                QString(), QString(), QStringLiteral("Last            ") }));
-        QCOMPARE(fixture.surface.widths.at(2), 800);
-        QVERIFY(fixture.surface.widths.at(3) > 40 && fixture.surface.widths.at(3) < 800);
-        QCOMPARE(fixture.surface.colours.at(3), fixture.surface.colours.at(2));
-        QCOMPARE(fixture.surface.mode, QStringLiteral("Stack"));
-        QCOMPARE(fixture.surface.delay, QStringLiteral("0"));
+        controller->Timer2_Timer();
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        const QString hall = QStringLiteral("Long hall       ");
+        QCOMPARE(QStringList(f.surface.names.begin(), f.surface.names.end()),
+                 (QStringList{QStringLiteral("Lobby           "), QString(), hall, hall, QString(), QString(),
+                              QString(), QStringLiteral("Last            ")}));
+        QCOMPARE(f.surface.widths.at(2), 800);
+        QVERIFY(f.surface.widths.at(3) > 40 && f.surface.widths.at(3) < 800);
+        QCOMPARE(f.surface.colours.at(3), f.surface.colours.at(2));
+        QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
+        QCOMPARE(f.surface.delay, QStringLiteral("0"));
 
         // Play location 1 and let Timer4 poll on its own until the unit says it is done.
-        controller.cmdPlay_Click();
-        QCOMPARE(fixture.surface.status(), QStringLiteral("Playing Message: 1"));
-        QTRY_COMPARE_WITH_TIMEOUT(fixture.surface.status(), QStringLiteral("Message Done"), 5000);
-        QVERIFY(fixture.surface.statuses.count(QStringLiteral("Playing Message: 1")) >= 2);
-        QVERIFY(!fixture.surface.busy);
-        QVERIFY(!controller.timers().Timer4.isActive());
+        controller->cmdPlay_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Playing Message: 1"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.surface.status(), QStringLiteral("Message Done"), 5000);
+        QVERIFY(f.surface.statuses.count(QStringLiteral("Playing Message: 1")) >= 2);
+        QVERIFY(!f.surface.busy);
+        QVERIFY(!controller->timers().Timer4.isActive());
 
-        // Erase the message over locations 3 and 4.
-        controller.txtMsg_Click(3);
-        fixture.prompter.answers = { true };
-        controller.cmdErase_Click();
-        QCOMPARE(fixture.surface.status(), QStringLiteral("Location 4 Erased!"));
-        QVERIFY(fixture.surface.names.at(2).isEmpty());
-        QVERIFY(fixture.surface.names.at(3).isEmpty());
-
-        controller.cmdDirectory_Click();
-        QCOMPARE(fixture.surface.status(), QStringLiteral("Done!"));
-        QCOMPARE(fixture.surface.names.at(0), QStringLiteral("Lobby           "));
-        QVERIFY(fixture.surface.names.at(2).isEmpty());
-        QVERIFY(fixture.surface.names.at(3).isEmpty());
-        QCOMPARE(fixture.surface.names.at(7), QStringLiteral("Last            "));
-        QVERIFY(!controller.comm().takeError());
+        // Erase the message over locations 3 and 4; a fresh directory no longer shows it.
+        controller->txtMsg_Click(3);
+        f.prompter.answers = {true};
+        controller->cmdErase_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Location 4 Erased!"));
+        QVERIFY(f.surface.names.at(2).isEmpty() && f.surface.names.at(3).isEmpty());
+        controller->cmdDirectory_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
+        QCOMPARE(QStringList(f.surface.names.begin(), f.surface.names.end()),
+                 (QStringList{QStringLiteral("Lobby           "), QString(), QString(), QString(), QString(),
+                              QString(), QString(), QStringLiteral("Last            ")}));
+        QVERIFY(!controller->comm().takeError());
     }
 
     void vanishedUnitIsReportedNotFatal()
     {
-        UnitFixture fixture;
+        UnitFixture f;
         PtyUnit unit;
-        START_PTY_UNIT(unit,
-            (QStringList { QStringLiteral("--link"),
-                QDir(fixture.paths.portsDir).filePath(QStringLiteral("com1")),
-                QStringLiteral("--preload"), QStringLiteral("2:Gone:8000:5") }));
-        fixture.declarations.CommPort = 1;
-        MainController controller(fixture.declarations, fixture.paths,
-            std::make_unique<SerialPortComm>(fixture.paths.portsDir), fixture.surface,
-            fixture.prompter, fixture.windows);
-        controller.Form_Load();
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(f.paths.portsDir, 1,
+                                                    {QStringLiteral("--preload"), QStringLiteral("2:Gone:8000:5")}));
+        const auto controller = loadOnPort1(f);
         unit.kill();
-        controller.cmdDirectory_Click();
-        QVERIFY2(fixture.surface.status().startsWith(QStringLiteral("Comm Port Error: ")),
-            qPrintable(fixture.surface.status()));
-        QVERIFY(!fixture.surface.busy);
-        controller.mnuToolsMfg_Click();
-        QVERIFY2(fixture.surface.status().startsWith(QStringLiteral("Comm Port Error: ")),
-            qPrintable(fixture.surface.status()));
+        controller->cmdDirectory_Click();
+        QVERIFY2(f.surface.status().startsWith(QStringLiteral("Comm Port Error: ")), qPrintable(f.surface.status()));
+        QVERIFY(!f.surface.busy);
+        controller->mnuToolsMfg_Click();
+        QVERIFY2(f.surface.status().startsWith(QStringLiteral("Comm Port Error: ")), qPrintable(f.surface.status()));
     }
 };
 

@@ -43,7 +43,7 @@ private Q_SLOTS:
             QVERIFY(QFile::link(QStringLiteral("/dev/pts/no-such-terminal"), link));
         }
         PtyUnit unit;
-        START_PTY_UNIT(unit, (QStringList{QStringLiteral("--link"), link}));
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(folder.filePath(QStringLiteral("ports"))));
         QCOMPARE(QFileInfo(link).symLinkTarget(), unit.devicePath());
 
         QCOMPARE(unit.signalAndWait(signalNumber), 0);
@@ -54,14 +54,13 @@ private Q_SLOTS:
     void refusesToOverwriteAFile()
     {
         QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("com1"));
-        QFile file(path);
+        QFile file(folder.filePath(QStringLiteral("com1")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("keep me");
         file.close();
 
         PtyUnit unit;
-        QCOMPARE(unit.start({QStringLiteral("--link"), path}), PtyUnit::Outcome::Failed);
+        QCOMPARE(unit.start(PtyUnit::linkArguments(folder.path())), PtyUnit::Outcome::Failed);
         QVERIFY2(unit.problem().contains(QStringLiteral("not a link")), qPrintable(unit.problem()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("keep me"));
@@ -71,16 +70,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("complaint");
-        QTest::newRow("baud 0") << QStringList{QStringLiteral("--baud"), QStringLiteral("0")}
-                                << QStringLiteral("--baud needs a positive whole number");
-        QTest::newRow("baud in words") << QStringList{QStringLiteral("--baud"), QStringLiteral("fast")}
-                                       << QStringLiteral("--baud needs a positive whole number");
-        QTest::newRow("baud without a value") << QStringList{QStringLiteral("--baud")}
-                                              << QStringLiteral("Missing value after '--baud'");
-        QTest::newRow("unknown switch") << QStringList{QStringLiteral("--frobnicate")}
-                                        << QStringLiteral("Unknown option 'frobnicate'");
-        QTest::newRow("stray argument") << QStringList{QStringLiteral("extra")}
-                                        << QStringLiteral("unexpected argument \"extra\"");
+        const auto row = [](const char *name, QStringList arguments, const char *complaint) {
+            QTest::newRow(name) << arguments << QString::fromLatin1(complaint);
+        };
+        const QString baud = QStringLiteral("--baud");
+        row("baud 0", {baud, QStringLiteral("0")}, "--baud needs a positive whole number");
+        row("baud in words", {baud, QStringLiteral("fast")}, "--baud needs a positive whole number");
+        row("baud without a value", {baud}, "Missing value after '--baud'");
+        row("unknown switch", {QStringLiteral("--frobnicate")}, "Unknown option 'frobnicate'");
+        row("stray argument", {QStringLiteral("extra")}, "unexpected argument \"extra\"");
     }
     void badSwitches()
     {

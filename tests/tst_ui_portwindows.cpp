@@ -1,22 +1,13 @@
 #include "support/ProgramFixture.h"
-#include "SimComm.h"
-#include "UnitEngine.h"
-#include "VirtualClock.h"
-#include "app/AppPaths.h"
-#include "app/MainController.h"
 #include "app/Version.h"
-#include "ui/Program.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -25,6 +16,15 @@ namespace {
 struct ProgramRig : ProgramFixture {
     using ProgramFixture::ProgramFixture;
     const AppPaths &paths = program->paths();
+
+    // Opens the main window with the search pending; the search window comes when Timer3 fires.
+    frmSerialSearch *startSearch()
+    {
+        program->declarations().AutoSearchPending = true;
+        open();
+        program->showSerialSearch();
+        return program->serialSearchWindow();
+    }
 };
 
 // Windows that were unloaded go once the event loop is back at the top.
@@ -33,10 +33,20 @@ void deleteUnloaded()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-template <typename T>
+template <typename T = QWidget>
 T *child(QWidget *window, const char *name)
 {
     return window->findChild<T *>(QLatin1String(name));
+}
+
+void trigger(QWidget *window, const char *entry)
+{
+    child<QAction>(window, entry)->trigger();
+}
+
+void click(QWidget *window, const char *button)
+{
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
 }
 
 }  // namespace
@@ -48,23 +58,18 @@ private Q_SLOTS:
     {
         ProgramRig rig;
         QVERIFY(QDir().mkpath(rig.paths.portsDir));
-        QVERIFY(QFile::link(QStringLiteral("/dev/tavix-test-device"),
-                            rig.paths.portsDir + QStringLiteral("/com7")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/tavix-test-device"), rig.paths.portsDir + QStringLiteral("/com7")));
         rig.open();
         rig.program->declarations().CommPort = 256;
-        rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuToolsSetup"))->trigger();
+        trigger(rig.program->mainWindow(), "mnuToolsSetup");
 
         frmSerialSet *window = rig.program->serialSetWindow();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Com Port Selection"));
         auto *list = child<QComboBox>(window, "cmbCommPort");
         QCOMPARE(list->count(), 256);
-        QCOMPARE(list->itemText(0), QStringLiteral("Auto"));
-        QCOMPARE(list->itemText(7), QStringLiteral("7"));
-        QCOMPARE(list->itemText(255), QStringLiteral("255"));
-        QCOMPARE(list->model()->index(7, 1).data().toString(),
-                 QStringLiteral("/dev/tavix-test-device"));
+        QCOMPARE(list->itemText(0) + u' ' + list->itemText(7) + u' ' + list->itemText(255), QStringLiteral("Auto 7 255"));
+        QCOMPARE(list->model()->index(7, 1).data().toString(), QStringLiteral("/dev/tavix-test-device"));
         // The current port shows although the list lacks it.
         QCOMPARE(list->currentText(), QStringLiteral("256"));
 
@@ -83,24 +88,21 @@ private Q_SLOTS:
     void applyReloadsTheMainWindow()
     {
         ProgramRig rig(3);
-        rig.open();
-        QPointer<frmMain1> first = rig.program->mainWindow();
+        QPointer<frmMain1> first = rig.open();
         rig.prompter->shown.clear();
         rig.program->showSerialSet();
         QPointer<frmSerialSet> window = rig.program->serialSetWindow();
         child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("3"));
-        QTest::mouseClick(child<QPushButton>(window, "cmdApply"), Qt::LeftButton);
+        click(window, "cmdApply");
 
         QCOMPARE(rig.settings(), QByteArray("BaudRate=460800\r\nCommPort=3\r\n"));
-        QVERIFY(rig.program->mainWindow());
-        QVERIFY(rig.program->mainWindow() != first.data());
+        QVERIFY(rig.program->mainWindow() && rig.program->mainWindow() != first.data());
         QVERIFY(rig.prompter->shown.isEmpty());
         QCOMPARE(rig.comm->PortNumber(), qint16(3));
         QVERIFY(rig.comm->PortOpen());
         QVERIFY(!rig.program->serialSetWindow());
         deleteUnloaded();
-        QVERIFY(!window);
-        QVERIFY(!first);
+        QVERIFY(!window && !first);
     }
 
     void cancelAndCloseChangeNothing_data()
@@ -119,9 +121,9 @@ private Q_SLOTS:
         QPointer<frmSerialSet> window = rig.program->serialSetWindow();
         child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("9"));
         if (how == u"cancel")
-            QTest::mouseClick(child<QPushButton>(window, "cmdCancel"), Qt::LeftButton);
+            click(window, "cmdCancel");
         else if (how == u"close")
-            window->findChild<QAction *>(QStringLiteral("mnuFileClose"))->trigger();
+            trigger(window, "mnuFileClose");
         else
             window->close();
         deleteUnloaded();
@@ -137,12 +139,23 @@ private Q_SLOTS:
         rig.open();
         rig.program->showSerialSet();
         rig.program->showHelp();
-        rig.program->serialSetWindow()->findChild<QAction *>(QStringLiteral("mnuFileExit"))->trigger();
+        trigger(rig.program->serialSetWindow(), "mnuFileExit");
         QVERIFY(rig.program->exiting());
-        QVERIFY(!rig.program->mainWindow());
-        QVERIFY(!rig.program->serialSetWindow());
-        QVERIFY(!rig.program->helpWindow());
+        QVERIFY(!rig.program->mainWindow() && !rig.program->serialSetWindow() && !rig.program->helpWindow());
         QVERIFY(!rig.comm->PortOpen());
+    }
+
+    void selectionAfterTheStartUpQuestionOpensTheMainWindow()
+    {
+        ProgramRig rig;
+        // The answer Yes: no main window yet.
+        rig.program->showSerialSet();
+        QVERIFY(!rig.program->mainWindow());
+        auto *window = rig.program->serialSetWindow();
+        child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("1"));
+        click(window, "cmdApply");
+        QVERIFY(rig.program->mainWindow() && rig.program->mainWindow()->isVisible());
+        QVERIFY(rig.prompter->shown.isEmpty());
     }
 
     void searchFindsTheUnitAndHandsOver()
@@ -154,8 +167,7 @@ private Q_SLOTS:
         main->controller().Timer3_Timer();
 
         QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Communication Port Search"));
         auto *port = child<QLineEdit>(window, "txtPort");
         auto *label = child<QLabel>(window, "lblSearch");
@@ -168,13 +180,14 @@ private Q_SLOTS:
         window->search().Timer1_Timer();
         QCOMPARE(label->text(), QStringLiteral("Tavix Found!"));
         QCOMPARE(port->text(), QStringLiteral("2"));
-        QVERIFY(rig.comm->PortOpen());
 
         window->search().Timer2_Timer();
         QCOMPARE(rig.settings(), QByteArray("BaudRate=460800\r\nCommPort=2\r\n"));
+        // The reloaded main window opened the found port and passed its connection check.
         QVERIFY(rig.program->mainWindow() != main);
         QCOMPARE(rig.comm->PortNumber(), qint16(2));
         QCOMPARE(rig.comm->written(), QByteArray("q\r"));
+        QVERIFY(rig.program->mainWindow()->controller().timers().Timer2.isActive());
         QVERIFY(!rig.program->serialSearchWindow());
         deleteUnloaded();
         QVERIFY(!window);
@@ -184,32 +197,21 @@ private Q_SLOTS:
     void searchFindingNothingTellsTheMainWindow()
     {
         ProgramRig rig(300);
-        rig.program->declarations().AutoSearchPending = true;
-        rig.open();
-        rig.program->showSerialSearch();
-        QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
+        QPointer<frmSerialSearch> window = rig.startSearch();
         window->search().Timer1_Timer();
-        QCOMPARE(rig.prompter->texts(),
-                 QStringList{QStringLiteral("Cannot Find Tavix, make sure unit is conected!")});
-        QCOMPARE(rig.program->mainWindow()->status(),
-                 QStringLiteral("Communication Error, check connections!"));
-        QCOMPARE(rig.program->declarations().CommPort, qint16(256));
+        QCOMPARE(rig.prompter->texts(), QStringList{QStringLiteral("Cannot Find Tavix, make sure unit is conected!")});
+        QCOMPARE(rig.program->mainWindow()->status(), QStringLiteral("Communication Error, check connections!"));
         deleteUnloaded();
         QVERIFY(!window);
-
         // The selection then opens on the port the search left behind.
         rig.program->showSerialSet();
-        QCOMPARE(child<QComboBox>(rig.program->serialSetWindow(), "cmbCommPort")->currentText(),
-                 QStringLiteral("256"));
+        QCOMPARE(child<QComboBox>(rig.program->serialSetWindow(), "cmbCommPort")->currentText(), QStringLiteral("256"));
     }
 
     void searchWindowClosedWhileSearching()
     {
         ProgramRig rig(200);
-        rig.program->declarations().AutoSearchPending = true;
-        rig.open();
-        rig.program->showSerialSearch();
-        QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
+        QPointer<frmSerialSearch> window = rig.startSearch();
         // Arrives while the search lets events run between two ports.
         QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
         window->search().Timer1_Timer();
@@ -225,17 +227,13 @@ private Q_SLOTS:
     void searchOfAnUnloadedMainWindowMakesWayForANewOne()
     {
         ProgramRig rig(5);
-        rig.program->declarations().AutoSearchPending = true;
-        rig.open();
-        rig.program->showSerialSearch();
-        QPointer<frmSerialSearch> old = rig.program->serialSearchWindow();
+        QPointer<frmSerialSearch> old = rig.startSearch();
         old->search().Timer1_Timer();  // found, waiting for the hand-over
 
         rig.program->declarations().AutoSearchPending = true;
         rig.program->reloadMainWindow();
         rig.program->showSerialSearch();
-        QVERIFY(rig.program->serialSearchWindow());
-        QVERIFY(rig.program->serialSearchWindow() != old.data());
+        QVERIFY(rig.program->serialSearchWindow() && rig.program->serialSearchWindow() != old.data());
         deleteUnloaded();
         QVERIFY(!old);
         QVERIFY(!QFile::exists(rig.paths.settingsFile));
@@ -246,8 +244,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("lines");
-        QTest::newRow("several lines") << QByteArray("One\r\nTwo\r\n\r\nFour")
-                                       << QStringLiteral("One\nTwo\n\nFour") << 4;
+        QTest::newRow("several lines") << QByteArray("One\r\nTwo\r\n\r\nFour") << QStringLiteral("One\nTwo\n\nFour") << 4;
         QTest::newRow("empty") << QByteArray() << QString() << 1;
     }
     void helpShowsTheFile()
@@ -257,11 +254,9 @@ private Q_SLOTS:
         QFETCH(int, lines);
         ProgramRig rig;
         QVERIFY(rig.writeFile(rig.paths.helpFile, bytes));
-        rig.open();
-        rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuHelpHelp"))->trigger();
+        trigger(rig.open(), "mnuHelpHelp");
         frmHelp *window = rig.program->helpWindow();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
+        QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Help"));
         auto *text = child<QPlainTextEdit>(window, "txtScript");
         QCOMPARE(text->toPlainText(), shown);
@@ -286,7 +281,7 @@ private Q_SLOTS:
         QCOMPARE(rig.prompter->shown.size(), 1);
 
         QPointer<frmHelp> going = window;
-        QTest::mouseClick(child<QPushButton>(window, "cmdClose"), Qt::LeftButton);
+        click(window, "cmdClose");
         QVERIFY(!rig.program->helpWindow());
         deleteUnloaded();
         QVERIFY(!going);
@@ -298,9 +293,8 @@ private Q_SLOTS:
     void aboutShowsNameAndVersionOnce()
     {
         ProgramRig rig;
-        rig.open();
-        rig.program->mainWindow()->findChild<QAction *>(QStringLiteral("mnuHelpAbout"))->trigger();
-        frmAbout *window = rig.program->aboutWindow();
+        trigger(rig.open(), "mnuHelpAbout");
+        QPointer<frmAbout> window = rig.program->aboutWindow();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QStringLiteral("Tavix"));
         QCOMPARE(child<QLabel>(window, "lblVersion")->text(), versionText());
@@ -308,27 +302,12 @@ private Q_SLOTS:
         QVERIFY(!child<QLabel>(window, "lblCoprright")->text().isEmpty());
         QVERIFY(window->findChildren<QPushButton *>().isEmpty());
         rig.program->showAbout();
-        QCOMPARE(rig.program->aboutWindow(), window);
+        QCOMPARE(rig.program->aboutWindow(), window.data());
 
-        QPointer<frmAbout> going = window;
         window->close();
         QVERIFY(!rig.program->aboutWindow());
         deleteUnloaded();
-        QVERIFY(!going);
-    }
-
-    void selectionAfterTheStartUpQuestionOpensTheMainWindow()
-    {
-        ProgramRig rig;
-        // The answer Yes: no main window yet.
-        rig.program->showSerialSet();
-        QVERIFY(!rig.program->mainWindow());
-        auto *window = rig.program->serialSetWindow();
-        child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("1"));
-        QTest::mouseClick(child<QPushButton>(window, "cmdApply"), Qt::LeftButton);
-        QVERIFY(rig.program->mainWindow());
-        QVERIFY(rig.program->mainWindow()->isVisible());
-        QVERIFY(rig.prompter->shown.isEmpty());
+        QVERIFY(!window);
     }
 };
 

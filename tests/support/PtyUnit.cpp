@@ -16,6 +16,12 @@ constexpr int ExitNoPseudoTerminal = 3;
 
 }  // namespace
 
+QStringList PtyUnit::linkArguments(const QString &portsDir, int port, const QStringList &more)
+{
+    return QStringList{QStringLiteral("--link"), QDir(portsDir).filePath(QStringLiteral("com%1").arg(port))}
+           + more;
+}
+
 PtyUnit::~PtyUnit()
 {
     stop();

@@ -17,6 +17,9 @@ public:
         Failed,
     };
 
+    // The switches that make the unit's link ports/com<port> in `portsDir`, and any more.
+    static QStringList linkArguments(const QString &portsDir, int port = 1, const QStringList &more = {});
+
     PtyUnit() = default;
     ~PtyUnit();
     PtyUnit(const PtyUnit &) = delete;
@@ -27,8 +30,6 @@ public:
     // Why start() did not give Ready.
     QString problem() const { return m_problem; }
     QString devicePath() const { return m_devicePath; }
-    qint64 processId() const { return m_process.processId(); }
-    bool running() const { return m_process.state() != QProcess::NotRunning; }
 
     // Terminates the program and waits for it; its exit code, when it ended by itself.
     std::optional<int> stop();
