@@ -60,16 +60,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("identity");
         QTest::addColumn<qint64>("elapsedMs");
 
-        QTest::newRow("port 1 at the first try") << qint16(1) << QList<qint16>{}
-                                                 << QByteArray("Tavix v1.0") << qint64(0);
-        QTest::newRow("port 255, missing ports cost nothing")
-            << qint16(255) << QList<qint16>{} << QByteArray("Tavix v1.0") << qint64(0);
-        QTest::newRow("silent open ports cost 500 ms each")
-            << qint16(4) << QList<qint16>{1, 2, 3} << QByteArray("Tavix v1.0") << qint64(1500);
-        QTest::newRow("Tavix among other characters")
-            << qint16(9) << QList<qint16>{} << QByteArray("#!Tavix?\x01\xff") << qint64(0);
-        QTest::newRow("a short reply holding Tavix")
-            << qint16(2) << QList<qint16>{} << QByteArray("Tavix") << qint64(500);
+        const auto row = [](const char *name, qint16 port, QList<qint16> empty, const char *identity, qint64 ms) {
+            QTest::newRow(name) << port << empty << QByteArray(identity) << ms;
+        };
+        row("port 1 at the first try", 1, {}, "Tavix v1.0", 0);
+        row("port 255, missing ports cost nothing", 255, {}, "Tavix v1.0", 0);
+        row("silent open ports cost 500 ms each", 4, {1, 2, 3}, "Tavix v1.0", 1500);
+        row("Tavix among other characters", 9, {}, "#!Tavix?\x01\xff", 0);
+        row("a short reply holding Tavix", 2, {}, "Tavix", 500);
     }
     void findsTheUnit()
     {
@@ -133,13 +131,13 @@ private Q_SLOTS:
         QTest::addColumn<bool>("deviceGone");
         QTest::addColumn<qint64>("elapsedMs");
 
-        QTest::newRow("other letter case") << QByteArray("TAVIX v1.0") << false << false
-                                           << qint64(0);
-        QTest::newRow("Tavi and x split by the count")
-            << QByteArray("123456Tavix") << false << false << qint64(0);
-        QTest::newRow("silent unit") << QByteArray("Tavix v1.0") << true << false << qint64(500);
-        QTest::newRow("device errors on every write")
-            << QByteArray("Tavix v1.0") << false << true << qint64(0);
+        const auto row = [](const char *name, const char *identity, bool silent, bool gone, qint64 ms) {
+            QTest::newRow(name) << QByteArray(identity) << silent << gone << ms;
+        };
+        row("other letter case", "TAVIX v1.0", false, false, 0);
+        row("Tavi and x split by the count", "123456Tavix", false, false, 0);
+        row("silent unit", "Tavix v1.0", true, false, 500);
+        row("device errors on every write", "Tavix v1.0", false, true, 0);
     }
     void findsNothing()
     {
@@ -199,14 +197,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<qint16>("port");
 
-        QTest::newRow("as found") << QString() << QByteArray("BaudRate=460800\r\nCommPort=5\r\n")
-                                  << qint16(5);
-        QTest::newRow("changed by the user")
-            << QStringLiteral("12") << QByteArray("BaudRate=460800\r\nCommPort=12\r\n") << qint16(12);
-        QTest::newRow("changed to text") << QStringLiteral("COM3")
-                                         << QByteArray("BaudRate=460800\r\nCommPort=0\r\n") << qint16(0);
-        QTest::newRow("beyond any port number keeps the found one")
-            << QStringLiteral("70000") << QByteArray("BaudRate=460800\r\nCommPort=5\r\n") << qint16(5);
+        const auto row = [](const char *name, const QString &typed, qint16 port) {
+            QTest::newRow(name) << typed << "BaudRate=460800\r\nCommPort=" + QByteArray::number(port) + "\r\n" << port;
+        };
+        row("as found", QString(), 5);
+        row("changed by the user", QStringLiteral("12"), 12);
+        row("changed to text", QStringLiteral("COM3"), 0);
+        row("beyond any port number keeps the found one", QStringLiteral("70000"), 5);
     }
     void handOver()
     {
