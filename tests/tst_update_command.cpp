@@ -154,70 +154,31 @@ private Q_SLOTS:
         QCOMPARE(rig.unit.messageAt(0)->name, QByteArray("lobby           "));
     }
 
-    void autoReduce_data()
-    {
-        QTest::addColumn<bool>("checked");
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("sentRate");
-        QTest::addColumn<int>("sentBytes");
-        QTest::newRow("checked, 44,100 Hz halves") << true << 44100 << 22050 << 400000;
-        QTest::newRow("unchecked, 44,100 Hz stays") << false << 44100 << 44100 << 800000;
-        QTest::newRow("checked, 32,000 Hz stays") << true << 32000 << 32000 << 800000;
-    }
-    void autoReduce()
-    {
-        QFETCH(bool, checked);
-        QFETCH(int, rate);
-        QFETCH(int, sentRate);
-        QFETCH(int, sentBytes);
-        UploadRig rig;
-        rig.surface.autoReduce = checked;
-        const WaveFile wave = wave16(400000, 1, quint32(rate));
-        rig.update(rig.writeWave(QStringLiteral("Hall.wav"), wave));
-        const auto &stored = rig.unit.messageAt(0);
-        QVERIFY(stored);
-        QCOMPARE(int(stored->sampleRate), sentRate);
-        QCOMPARE(int(stored->audio.size()), sentBytes);
-        QCOMPARE(
-            stored->audio, expectedWords16(wave.data, 1, sentRate == rate ? 0 : 1, sentBytes / 2));
-    }
-
-    // 16-bit mono files, so the data chunk's size is DataSize.
+    // 16-bit mono files, so the data chunk's size is DataSize; whatever is sent goes at the rate
+    // and size halved `steps` times.
     void severalLocations_data()
     {
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<int>("location");
         QTest::addColumn<QString>("answer"); // empty: no dialog expected
+        QTest::addColumn<int>("steps"); // -1: nothing sent
         QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("sentRate");
-        QTest::addColumn<int>("sentBytes");
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<QString>("status");
-        const QString proceed = QStringLiteral("Proceed");
-        const QString down = QStringLiteral("Down Sample");
-        const QString none;
-        const auto row = [](const char *name, int rate, int bytes, int at, const QString &answer,
-                             int sentRate, int sentBytes, int steps) {
-            QTest::newRow(name) << rate << bytes << at << answer << QString() << sentRate
-                                << sentBytes << steps << QString();
+        const auto row = [](const char *name, int rate, int bytes, int at, const char *answer,
+                             int steps, const char *box = "") {
+            QTest::newRow(name) << rate << bytes << at << QString::fromLatin1(answer) << steps
+                                << QString::fromLatin1(box);
         };
-        row("44.1k 3,000,000 at 0: halved, Proceed over 0 and 1", 44100, 3000000, 0, proceed,
-            22050, 1500000, 1);
-        row("44.1k 3,000,000 at 0: Down Sample into one", 44100, 3000000, 0, down, 11025, 750000,
-            2);
-        row("44.1k 1,500,000 at 6: halved, no dialog", 44100, 1500000, 6, none, 22050, 750000, 1);
-        row("22.05k 1,500,000 at 7: Down Sample", 22050, 1500000, 7, down, 11025, 750000, 1);
-        row("8k 1,200,000 at 6: Proceed", 8000, 1200000, 6, proceed, 8000, 1200000, 0);
-        row("22.05k 2,500,000 at 0: Down Sample still needs two", 22050, 2500000, 0, down, 11025,
-            1250000, 1);
-        for (int rate : { 16000, 17000 })
-            QTest::addRow("%dk 1,500,000 at 7: too big", rate / 1000)
-                << rate << 1500000 << 7 << none << QStringLiteral("File Is Too Big!") << 0 << 0
-                << 0 << QString();
-        QTest::newRow("Cancel leaves everything") << 8000 << 1200000 << 6
-                                                  << QStringLiteral("Cancel") << QString() << 0
-                                                  << 0 << 0 << QStringLiteral("Ready!");
+        row("44.1k 3,000,000 at 0: halved, Proceed over 0 and 1", 44100, 3000000, 0, "Proceed", 1);
+        row("44.1k 3,000,000 at 0: Down Sample into one", 44100, 3000000, 0, "Down Sample", 2);
+        row("44.1k 1,500,000 at 6: halved, no dialog", 44100, 1500000, 6, "", 1);
+        row("22.05k 1,500,000 at 7: Down Sample", 22050, 1500000, 7, "Down Sample", 1);
+        row("8k 1,200,000 at 6: Proceed", 8000, 1200000, 6, "Proceed", 0);
+        row("22.05k 2,500,000 at 0: Down Sample still needs two", 22050, 2500000, 0, "Down Sample",
+            1);
+        row("16k 1,500,000 at 7: too big", 16000, 1500000, 7, "", -1, "File Is Too Big!");
+        row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "", -1, "File Is Too Big!");
+        row("Cancel leaves everything", 8000, 1200000, 6, "Cancel", -1);
     }
     void severalLocations()
     {
@@ -225,11 +186,8 @@ private Q_SLOTS:
         QFETCH(int, bytes);
         QFETCH(int, location);
         QFETCH(QString, answer);
-        QFETCH(QString, box);
-        QFETCH(int, sentRate);
-        QFETCH(int, sentBytes);
         QFETCH(int, steps);
-        QFETCH(QString, status);
+        QFETCH(QString, box);
         UploadRig rig;
         rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
         rig.declarations.SelectedLocation = static_cast<qint16>(location);
@@ -239,20 +197,20 @@ private Q_SLOTS:
         QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
         QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
-        QCOMPARE(int(rig.declarations.ReduceSteps), steps);
-        if (sentBytes == 0) {
+        if (steps < 0) {
             QCOMPARE(erasedOnLine(*rig.comm), QString());
             QVERIFY(!rig.comm->written().contains('L'));
-            if (!status.isEmpty())
-                QCOMPARE(rig.surface.statusText, status);
+            if (box.isEmpty())
+                QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
             return;
         }
+        const int sentBytes = bytes >> steps;
+        QCOMPARE(int(rig.declarations.ReduceSteps), steps);
         const auto &stored = rig.unit.messageAt(location);
         QVERIFY(stored);
-        QCOMPARE(int(stored->sampleRate), sentRate);
+        QCOMPARE(int(stored->sampleRate), rate >> steps);
         QCOMPARE(stored->audio, expectedWords16(wave.data, 1, steps, sentBytes / 2));
-        double count = sentBytes;
-        const int covered = CountExtraLocations(count, 1048576) + 1;
+        const int covered = UnitEngine::locationsCovered(sentBytes);
         for (int i = 0; i < 8; ++i) {
             const bool inside = i >= location && i < location + covered;
             QCOMPARE(
@@ -404,11 +362,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("locations");
+        QTest::addColumn<bool>("autoReduce");
         const auto row = [](const char *name, int bits, int channels, int rate, int frames,
-                             const char *answer, int steps, int locations) {
+                             const char *answer, int steps, int locations, bool reduce = true) {
             QTest::newRow(name) << bits << channels << rate << frames
-                                << QString::fromLatin1(answer) << steps << locations;
+                                << QString::fromLatin1(answer) << steps << locations << reduce;
         };
+        row("16-bit mono 44.1 kHz, Auto Reduce off", 16, 1, 44100, 400000, "", 0, 1, false);
         row("16-bit mono 8 kHz", 16, 1, 8000, 20000, "", 0, 1);
         row("8-bit mono 11,025 Hz", 8, 1, 11025, 30001, "", 0, 1);
         row("16-bit stereo 22,050 Hz", 16, 2, 22050, 40000, "", 0, 1);
@@ -428,8 +388,9 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(int, steps);
         QFETCH(int, locations);
+        QFETCH(bool, autoReduce);
         UploadRig rig;
-        rig.surface.autoReduce = true;
+        rig.surface.autoReduce = autoReduce;
         rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
         WaveFile wave;
         wave.bitsPerSample = static_cast<quint16>(bits);

@@ -309,41 +309,6 @@ private Q_SLOTS:
         QCOMPARE(texts.convert, convert);
     }
 
-    void downSample_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<QString>("choice");
-        QTest::addColumn<int>("halvedSize");
-        QTest::addColumn<int>("halvedRate");
-        QTest::newRow("1,500,000 fits one")
-            << 1500000 << 22050 << QStringLiteral("Convert") << 750000 << 11025;
-        QTest::newRow("2,500,000 needs two")
-            << 2500000 << 22050 << QStringLiteral("Proceed") << 1250000 << 11025;
-        QTest::newRow("3,000,000 at 48 kHz needs two")
-            << 3000000 << 48000 << QStringLiteral("Proceed") << 1500000 << 24000;
-        QTest::newRow("33,000 Hz to 16,500")
-            << 1500000 << 33000 << QStringLiteral("Convert") << 750000 << 16500;
-    }
-    void downSample()
-    {
-        QFETCH(int, size);
-        QFETCH(int, rate);
-        QFETCH(QString, choice);
-        QFETCH(int, halvedSize);
-        QFETCH(int, halvedRate);
-        modDeclarations decl;
-        decl.SampleRate = rate;
-        decl.ReduceSteps = 1;
-        setDataSize(decl, size);
-        decl.OverflowChoice = QStringLiteral("Wait");
-        chooseDownSample(decl);
-        QCOMPARE(decl.OverflowChoice, choice);
-        QCOMPARE(decl.DataSize, halvedSize);
-        QCOMPARE(decl.SampleRate, halvedRate);
-        QCOMPARE(int(decl.ReduceSteps), 2);
-    }
-
     void sampleSkip_data()
     {
         QTest::addColumn<int>("steps");
@@ -402,26 +367,6 @@ private Q_SLOTS:
             lows.insert(word.low);
         }
         QCOMPARE(lows.size(), 255); // 1 to 255, each drawn
-    }
-
-    void framing_data()
-    {
-        QTest::addColumn<int>("bytes");
-        QTest::addColumn<int>("countByte");
-        QTest::newRow("first block 224") << 224 << 224;
-        QTest::newRow("full block 256 counts 0") << 256 << 0;
-        QTest::newRow("final 100") << 100 << 100;
-        QTest::newRow("final 2") << 2 << 2;
-    }
-    void framing()
-    {
-        QFETCH(int, bytes);
-        QFETCH(int, countByte);
-        const QByteArray data(bytes, '\x5a');
-        const QByteArray block = frameBlock(data);
-        QCOMPARE(block.size(), bytes + 1);
-        QCOMPARE(int(static_cast<quint8>(block.at(0))), countByte);
-        QCOMPARE(block.mid(1), data);
     }
 
     void uploadHeaderLayout()
