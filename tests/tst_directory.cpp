@@ -154,7 +154,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("point");
         QTest::addColumn<QByteArray>("reply"); // empty: none
         QTest::newRow("no reply to D") << QByteArray("D") << QByteArray();
-        QTest::newRow("2 characters to D") << QByteArray("D") << QByteArray("ab");
         QTest::newRow("3 characters to D") << QByteArray("D") << QByteArray("abc");
         QTest::newRow("27 characters to D") << QByteArray("D") << QByteArray(27, '\x01');
         QTest::newRow("no reply to N") << QByteArray("N") << QByteArray();

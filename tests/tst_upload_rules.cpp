@@ -279,21 +279,20 @@ private Q_SLOTS:
             return QStringLiteral("This file can be converted to fit into %1 memory locations")
                 .arg(n);
         };
-        QTest::newRow("22,050 Hz 1,500,000 at 0, after the automatic halving")
-            << 1500000 << 22050 << 0 << fill(2) << one;
-        QTest::newRow("22,050 Hz 1,500,000 at 7: no Proceed")
-            << 1500000 << 22050 << 7 << QString() << one;
-        QTest::newRow("22,050 Hz 2,500,000 at 0") << 2500000 << 22050 << 0 << fill(3) << into(2);
-        QTest::newRow("8,000 Hz 1,200,000 at 6: no Down Sample")
-            << 1200000 << 8000 << 6 << fill(2) << QString();
-        QTest::newRow("17,000 Hz: no Down Sample") << 1200000 << 17000 << 0 << fill(2) << QString();
-        QTest::newRow("33,000 Hz 1,500,000 halves once") << 1500000 << 33000 << 0 << fill(2) << one;
-        QTest::newRow("48,000 Hz 3,000,000 estimates a quarter")
-            << 3000000 << 48000 << 0 << fill(3) << one;
-        QTest::newRow("fills exactly the rest at 6")
-            << 2097120 << 8000 << 6 << fill(2) << QString();
-        QTest::newRow("one byte over the rest at 6")
-            << 2097121 << 8000 << 6 << QString() << QString();
+        const auto row = [](const char *name, int size, int rate, int at, const QString &fills,
+                             const QString &fitsInto) {
+            QTest::newRow(name) << size << rate << at << fills << fitsInto;
+        };
+        const QString none;
+        row("22,050 Hz 1,500,000 at 0, after the automatic halving", 1500000, 22050, 0, fill(2), one);
+        row("22,050 Hz 1,500,000 at 7: no Proceed", 1500000, 22050, 7, none, one);
+        row("22,050 Hz 2,500,000 at 0", 2500000, 22050, 0, fill(3), into(2));
+        row("8,000 Hz 1,200,000 at 6: no Down Sample", 1200000, 8000, 6, fill(2), none);
+        row("17,000 Hz: no Down Sample", 1200000, 17000, 0, fill(2), none);
+        row("33,000 Hz 1,500,000 halves once", 1500000, 33000, 0, fill(2), one);
+        row("48,000 Hz 3,000,000 estimates a quarter", 3000000, 48000, 0, fill(3), one);
+        row("fills exactly the rest at 6", 2097120, 8000, 6, fill(2), none);
+        row("one byte over the rest at 6", 2097121, 8000, 6, none, none);
     }
     void overflowTexts()
     {

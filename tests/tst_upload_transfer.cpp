@@ -188,9 +188,6 @@ private Q_SLOTS:
     void fileGoneBeforeTheTransfer()
     {
         UploadRig rig;
-        rig.createController();
-        rig.comm->PortNumber(1);
-        rig.comm->PortOpen(true);
         rig.declarations.WavePath = rig.folder.filePath(QStringLiteral("gone.wav"));
         rig.declarations.DataSize = 1000;
         rig.declarations.BitsPerSample = 16;
