@@ -3,6 +3,7 @@
 #include "upload/UploadSizes.h"
 
 #include <QTest>
+#include <QtEndian>
 
 Q_DECLARE_METATYPE(WaveFile)
 
@@ -176,6 +177,10 @@ private Q_SLOTS:
         row("8k 1,200,000 at 6: Proceed", 8000, 1200000, 6, "Proceed", 0);
         row("22.05k 2,500,000 at 0: Down Sample still needs two", 22050, 2500000, 0, "Down Sample",
             1);
+        row("33k 1,500,000 at 0: no halving first; Down Sample to 16.5k", 33000, 1500000, 0,
+            "Down Sample", 1);
+        row("96k 6,000,000 at 0: halved, Down Sample still needs two", 96000, 6000000, 0,
+            "Down Sample", 2);
         row("16k 1,500,000 at 7: too big", 16000, 1500000, 7, "", -1, "File Is Too Big!");
         row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "", -1, "File Is Too Big!");
         row("Cancel leaves everything", 8000, 1200000, 6, "Cancel", -1);
@@ -350,6 +355,12 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(words * 2));
+        // The header announces exactly the bytes the blocks carry: after "L", "00" and the
+        // carriage return (the erase comes before), its size field lies 24 bytes in.
+        const QByteArray line = rig.comm->written();
+        const qsizetype load = line.indexOf("L00\r");
+        QVERIFY(load >= 0);
+        QCOMPARE(qFromLittleEndian<quint32>(line.constData() + load + 4 + 24), quint32(words * 2));
         compareAudio(rig.unit.messageAt(0)->audio, wave, 0, words);
     }
 
