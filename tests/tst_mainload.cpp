@@ -55,7 +55,7 @@ private Q_SLOTS:
                                               << QStringList();
         // A component error ends the load; the directory read comes and fails the ordinary way.
         QTest::newRow("settings not accepted") << good << QStringLiteral("bad rate") << unavailable
-                                               << QString() << true << 0 << probe(10);
+                                               << QString() << true << 0 << QStringList();
         QTest::newRow("device gone while probing") << good << QStringLiteral("vanish")
                                                    << unavailable << QString() << true << 0
                                                    << QStringList();

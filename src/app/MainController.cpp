@@ -86,16 +86,26 @@ void MainController::connectionCheck()
         m_timers.Timer5.start();
         return;
     }
+    // A fault of the component ends the load where it happens: nothing more goes on the line,
+    // not even the probe at a speed the port refused. Timer2 stays on: the directory read two
+    // seconds later fails the ordinary way.
+    const auto failed = [this, &comm] {
+        if (!comm.takeError())
+            return false;
+        m_prompter.message(QStringLiteral("Comm Port not available!"));
+        return true;
+    };
     comm.LineSettings(m_declarations.BaudRate + QStringLiteral("N,8,1"));
     comm.SetupFlag(false);
     comm.SetupValue(0);
-    sendCommand(comm, 'q');
-    const QByteArray reply = readReply(comm, 10, 500);
-    if (comm.takeError()) {
-        // Timer2 stays on: the directory read two seconds later fails the ordinary way.
-        m_prompter.message(QStringLiteral("Comm Port not available!"));
+    if (failed())
         return;
-    }
+    sendCommand(comm, 'q');
+    if (failed())
+        return;
+    const QByteArray reply = readReply(comm, 10, 500);
+    if (failed())
+        return;
     if (!reply.contains("Tavix")) {
         m_timers.Timer2.stop();
         m_prompter.message(QStringLiteral("Tavix not connected!"));
