@@ -310,6 +310,22 @@ private Q_SLOTS:
         QCOMPARE(rig.prompter.dialogFolders.size(), 1);
     }
 
+    // A port that fails while the command erases takes the command's own failure path: no
+    // further erase, no transfer, no box.
+    void portGoneWhileErasing()
+    {
+        UploadRig rig;
+        rig.surface.names[0] = rig.surface.names[1] = padded(QStringLiteral("Old"));
+        rig.comm->vanish();
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000)));
+        QCOMPARE(rig.surface.statuses.filter(QStringLiteral("Erasing")).size(), 1);
+        QCOMPARE(rig.surface.statusText, QStringLiteral("File not found!"));
+        QVERIFY(rig.prompter.texts().isEmpty());
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(rig.surface.unitCommandsEnabled);
+        QVERIFY(!rig.comm->takeError());
+    }
+
     // Files as common tools write them, and the sizes the protocol cannot carry as they are.
     void toolConventions_data()
     {

@@ -134,7 +134,10 @@ void UpdateCommand::chooseAndCheck()
 
 void UpdateCommand::erase(int location)
 {
-    EraseLocation(m_context, location);
+    // EraseLocation takes the component's fault to report it, so it is kept here for the
+    // command's own failure path; nothing more goes to a port that has failed.
+    if (!m_unitFailed && EraseLocation(m_context, location) == EraseOutcome::CommFailed)
+        m_unitFailed = true;
 }
 
 void UpdateCommand::nameLocation(int location)
@@ -145,7 +148,7 @@ void UpdateCommand::nameLocation(int location)
 
 bool UpdateCommand::unitFailed()
 {
-    if (!m_context.comm.takeError())
+    if (!m_unitFailed && !m_context.comm.takeError())
         return false;
     generalFailure();
     return true;

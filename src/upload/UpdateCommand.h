@@ -39,4 +39,6 @@ private:
     // command waits or sends, and the placement must not follow.
     int m_location = 0;
     QString m_name;
+    // The serial component failed during an erase of this command.
+    bool m_unitFailed = false;
 };
