@@ -25,7 +25,7 @@ std::optional<int> UnitEngine::locationParameter(const QByteArray &parameters)
 
 void UnitEngine::defineCommand(char letter, int parameterBytes, bool carriageReturn, Handler handler)
 {
-    m_commands.insert(letter, CommandSpec{parameterBytes, carriageReturn, std::move(handler)});
+    m_commands.insert(letter, CommandShape{parameterBytes, carriageReturn, std::move(handler)});
 }
 
 void UnitEngine::defineIdentify()
@@ -54,17 +54,17 @@ void UnitEngine::byteArrived(char byte, qint64 nowMs)
                 m_bareReturn({}, nowMs);
             return;
         }
-        const auto spec = m_commands.constFind(byte);
-        if (spec == m_commands.constEnd())
+        const auto shape = m_commands.constFind(byte);
+        if (shape == m_commands.constEnd())
             return;  // not a command: a real unit ignores it too
         m_letter = byte;
         m_parameters.clear();
-        m_awaitingReturn = spec->parameterBytes == 0 && spec->carriageReturn;
-        if (spec->parameterBytes == 0 && !spec->carriageReturn)
+        m_awaitingReturn = shape->parameterBytes == 0 && shape->carriageReturn;
+        if (shape->parameterBytes == 0 && !shape->carriageReturn)
             finishCommand(nowMs);
         return;
     }
-    const CommandSpec &spec = m_commands[*m_letter];
+    const CommandShape &shape = m_commands[*m_letter];
     if (m_awaitingReturn) {
         if (byte == CR) {
             finishCommand(nowMs);
@@ -76,8 +76,8 @@ void UnitEngine::byteArrived(char byte, qint64 nowMs)
         return;
     }
     m_parameters += byte;
-    if (m_parameters.size() == spec.parameterBytes) {
-        if (spec.carriageReturn)
+    if (m_parameters.size() == shape.parameterBytes) {
+        if (shape.carriageReturn)
             m_awaitingReturn = true;
         else
             finishCommand(nowMs);

@@ -105,7 +105,7 @@ public:
 
 private:
     using Handler = std::function<void(const QByteArray &parameters, qint64 nowMs)>;
-    struct CommandSpec {
+    struct CommandShape {
         int parameterBytes = 0;
         bool carriageReturn = true;
         Handler handler;
@@ -136,7 +136,7 @@ private:
     std::shared_ptr<UploadState> m_upload;
     std::function<void(int firstLocation, const StoredMessage &)> m_storedHandler;
 
-    QHash<char, CommandSpec> m_commands;
+    QHash<char, CommandShape> m_commands;
     // A lone carriage return outside a command.
     Handler m_bareReturn;
     // While set, every byte goes here instead of the command parser (an upload's data).
