@@ -18,6 +18,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -164,16 +165,26 @@ std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud, const QString &
 int childUpload(qint64 audioBytes, const QString &wave)
 {
     const auto upload = uploadOverPty(audioBytes, 0, wave);
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf(
-        "%ld %s\n", usage.ru_maxrss, upload ? upload->status.toLocal8Bit().constData() : "failed");
+    // VmHWM belongs to the address space, which exec replaces, so unlike getrusage's figure it
+    // does not carry the parent's high-water mark over.
+    long peakKb = 0;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                peakKb = line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    if (peakKb == 0) {
+        rusage usage {};
+        getrusage(RUSAGE_SELF, &usage);
+        peakKb = usage.ru_maxrss;
+    }
+    std::printf("%ld %s\n", peakKb, upload ? upload->status.toLocal8Bit().constData() : "failed");
     return upload ? 0 : 1;
 }
 
 // Peak resident memory of a child process that uploads `audioBytes`, in kB.
-// The high-water mark of a process survives its exec, and a child starts as a copy of this
-// process: both files are made before either child starts, so both start from the same size.
+// Both files are made before either child starts, so making them counts in neither.
 long peakMemoryKb(qint64 audioBytes, const QString &wave)
 {
     QProcess child;
