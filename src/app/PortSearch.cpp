@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "app/WindowHost.h"
 #include "link/CommandExchange.h"
+#include "link/PortMap.h"
 #include "link/SaxComm.h"
 
 // Counts a running timer handler and tells when it has returned.
@@ -82,7 +83,7 @@ void PortSearch::Timer1_Timer()
     }
 
     m_searching = true;
-    while (m_declarations.CommPort <= LastPort) {
+    while (m_declarations.CommPort <= LastPortNumber) {
         m_surface.setPortText(QString::number(m_declarations.CommPort));
         m_surface.letEventsRun();
         if (m_cancelled)

@@ -19,8 +19,6 @@ class WindowHost;
 class PortSearch : public QObject {
     Q_OBJECT
 public:
-    static constexpr qint16 LastPort = 255;
-
     // The main window is watched, not owned: when it is unloaded while the search runs (another
     // port was applied meanwhile), the search ends quietly instead of using its gone component.
     PortSearch(modDeclarations &declarations, const AppPaths &paths, MainController *mainWindow,

@@ -5,10 +5,7 @@
 #include "app/Prompter.h"
 #include "app/Settings.h"
 #include "app/WindowHost.h"
-
-namespace {
-constexpr int LastPort = 255;
-}
+#include "link/PortMap.h"
 
 PortSelection::PortSelection(modDeclarations &declarations, const AppPaths &paths,
                              Prompter &prompter, WindowHost &windows)
@@ -19,7 +16,7 @@ PortSelection::PortSelection(modDeclarations &declarations, const AppPaths &path
 QStringList PortSelection::portItems()
 {
     QStringList items{QStringLiteral("Auto")};
-    for (int port = 1; port <= LastPort; ++port)
+    for (int port = FirstPortNumber; port <= LastPortNumber; ++port)
         items << QString::number(port);
     return items;
 }
