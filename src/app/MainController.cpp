@@ -8,7 +8,7 @@
 #include "operations/Diagnostics.h"
 #include "operations/Erase.h"
 #include "operations/ModeDelay.h"
-#include "link/CommandExchange.h"
+#include "link/IdentifyUnit.h"
 #include "link/SaxComm.h"
 #include "upload/UpdateCommand.h"
 
@@ -86,31 +86,20 @@ void MainController::connectionCheck()
         m_timers.Timer5.start();
         return;
     }
-    // A fault of the component ends the load where it happens: nothing more goes on the line,
-    // not even the probe at a speed the port refused. Timer2 stays on: the directory read two
-    // seconds later fails the ordinary way.
-    const auto failed = [this, &comm] {
-        if (!comm.takeError())
-            return false;
+    // A fault of the component ends the load where it happens. Timer2 stays on: the directory
+    // read two seconds later fails the ordinary way.
+    switch (identifyUnit(comm, m_declarations.BaudRate)) {
+    case Identification::Found:
+        return;
+    case Identification::CommFailed:
         m_prompter.message(QStringLiteral("Comm Port not available!"));
-        return true;
-    };
-    comm.LineSettings(m_declarations.BaudRate + QStringLiteral("N,8,1"));
-    comm.SetupFlag(false);
-    comm.SetupValue(0);
-    if (failed())
         return;
-    sendCommand(comm, 'q');
-    if (failed())
-        return;
-    const QByteArray reply = readReply(comm, 10, 500);
-    if (failed())
-        return;
-    if (!reply.contains("Tavix")) {
+    case Identification::NoUnit:
         m_timers.Timer2.stop();
         m_prompter.message(QStringLiteral("Tavix not connected!"));
         m_surface.setStatus(QStringLiteral("Communication Error!"));
         m_timers.Timer5.start();
+        return;
     }
 }
 

@@ -9,7 +9,7 @@
 #include "app/SearchSurface.h"
 #include "app/Settings.h"
 #include "app/WindowHost.h"
-#include "link/CommandExchange.h"
+#include "link/IdentifyUnit.h"
 #include "link/PortMap.h"
 #include "link/SaxComm.h"
 
@@ -120,25 +120,13 @@ PortSearch::Try PortSearch::tryPort(SaxComm &comm)
     // No events run inside one try, so the main window cannot go away under it; the guard keeps
     // the main window's own commands off the line meanwhile.
     UnitWork work(m_mainWindow->context());
-    const auto failed = [&comm] { return comm.takeError().has_value(); };
-
     Try result = Try::NoAnswer;
     comm.PortNumber(m_declarations.CommPort);
     comm.PortOpen(true);
     // A port that is missing or in use fails here at once and costs no wait.
-    if (!failed() && comm.PortOpen()) {
-        comm.LineSettings(m_declarations.BaudRate + QStringLiteral("N,8,1"));
-        comm.SetupFlag(false);
-        comm.SetupValue(0);
-        if (!failed()) {
-            sendCommand(comm, 'q');
-            if (!failed()) {
-                const QByteArray reply = readReply(comm, 10, 500);
-                if (!failed() && reply.contains("Tavix"))
-                    result = Try::Found;
-            }
-        }
-    }
+    if (!comm.takeError() && comm.PortOpen()
+        && identifyUnit(comm, m_declarations.BaudRate) == Identification::Found)
+        result = Try::Found;
     // The found port stays open for the main window's component.
     if (result == Try::NoAnswer && comm.PortOpen())
         comm.PortOpen(false);
