@@ -107,18 +107,6 @@ bool WriteMode(CommandContext &context)
     return outcome == Outcome::Done;
 }
 
-bool WriteDelay(CommandContext &context, int n)
-{
-    if (n < 0 || n >= LocationCount)
-        return false;
-    const auto value = delayValue(context.surface.delayText());
-    if (!value) {
-        context.surface.setStatus(modeWriteError);
-        return false;
-    }
-    return writeDelay(context, n, *value) == Outcome::Done;
-}
-
 void cmbMode_Click(CommandContext &context)
 {
     UnitWork work(context);

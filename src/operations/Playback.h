@@ -10,8 +10,6 @@ public:
     void Timer4_Timer(CommandContext &context);
     void cmdAbort_Click(CommandContext &context);
 
-    bool watching() const { return m_watching; }
-
 private:
     void claimUnit(CommandContext &context);
     // Ends the watch: polling stops, the unit is free again, the window idle.
