@@ -40,13 +40,13 @@ struct UnitEngine::UploadState {
 void UnitEngine::defineUpload()
 {
     defineCommand('L', 2, true, [this](const QByteArray &parameters, qint64 now) {
-        const int location = parameters.at(1) - '0';
-        if (parameters.at(0) != '0' || location < 0 || location >= LocationCount) {
+        const auto location = locationParameter(parameters);
+        if (!location) {
             reply("L", Refused, now);
             return;
         }
         m_upload = std::make_shared<UploadState>();
-        m_upload->location = location;
+        m_upload->location = *location;
         m_upload->lastByteMs = now;
         m_stream = [this](char byte, qint64 at) { uploadByte(byte, at); };
         reply("L", Continue, now);
