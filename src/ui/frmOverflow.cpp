@@ -5,11 +5,9 @@
 #include "ui/CentreOnScreen.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 // The layout is given in twips, 15 to a pixel.

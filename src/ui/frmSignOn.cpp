@@ -6,7 +6,6 @@
 #include "ui/CentreOnScreen.h"
 
 #include <QLabel>
-#include <QScreen>
 
 namespace {
 
