@@ -3,19 +3,12 @@
 #include "app/Declarations.h"
 #include "upload/OverflowTexts.h"
 #include "ui/CentreOnScreen.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-
-namespace {
-// The layout is given in twips, 15 to a pixel.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-} // namespace
 
 frmOverflow::frmOverflow(modDeclarations &declarations, int location,
     std::function<void()> answered, std::function<void()> exitProgram, QWidget *parent)
@@ -39,20 +32,20 @@ frmOverflow::frmOverflow(modDeclarations &declarations, int location,
     connect(mnuFileExit, &QAction::triggered, this, &frmOverflow::mnuFileExit_Click);
 
     auto *body = new QWidget(this);
-    body->setFixedSize(px(4260), px(3000));
+    body->setFixedSize(twipsToPixels(4260), twipsToPixels(3000));
     setCentralWidget(body);
 
     const auto label = [body](const char *name, const QString &text, int top) {
         auto *l = new QLabel(text, body);
         l->setObjectName(QString::fromLatin1(name));
         l->setWordWrap(true);
-        l->setGeometry(px(240), px(top), px(2055), px(375));
+        l->setGeometry(twipsRect(240, top, 2055, 375));
         return l;
     };
     const auto button = [body](const char *name, const QString &text, int top) {
         auto *b = new QPushButton(text, body);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(px(2520), px(top), px(1215), px(375));
+        b->setGeometry(twipsRect(2520, top, 1215, 375));
         return b;
     };
     lblDescription = label("lblDescription", QStringLiteral("This is a line"), 360);
