@@ -41,8 +41,11 @@ private:
     bool sendBlock(int dataBytes, qint32 waitMs);
     // Reads the acknowledgement of what was just written. False when the component failed.
     bool readAck(qint32 waitMs);
-    void failWithStatus(const QString &status);
-    void failBroken();
+    // Ends a failed transfer: the file closes and the bar goes, the message box and the status
+    // text show when given, and whatever the unit still sends is thrown away.
+    void fail(const QString &message, const QString &status);
+    void failWithStatus(const QString &status) { fail({}, status); }
+    void failBroken() { fail(QStringLiteral("File Read Error!"), QStringLiteral("Error 5")); }
     // Lets window events run; false when the window is gone, the file then closed.
     bool eventsRan();
 
@@ -74,21 +77,14 @@ bool Transfer::sendBlock(int dataBytes, qint32 waitMs)
     return readAck(waitMs);
 }
 
-void Transfer::failWithStatus(const QString &status)
+void Transfer::fail(const QString &message, const QString &status)
 {
     m_reader.close();
     m_surface.setProgressVisible(false);
-    m_surface.setStatus(status);
-    DrainInput(m_comm);
-    m_comm.takeError();
-}
-
-void Transfer::failBroken()
-{
-    m_reader.close();
-    m_surface.setProgressVisible(false);
-    m_context.prompter.message(QStringLiteral("File Read Error!"));
-    m_surface.setStatus(QStringLiteral("Error 5"));
+    if (!message.isEmpty())
+        m_context.prompter.message(message);
+    if (!status.isEmpty())
+        m_surface.setStatus(status);
     DrainInput(m_comm);
     m_comm.takeError();
 }
@@ -157,11 +153,7 @@ bool Transfer::run()
         return true;
     }
     if (!m_context.strData.startsWith('N')) {
-        m_reader.close();
-        m_surface.setProgressVisible(false);
-        m_context.prompter.message(QStringLiteral("ERROR on Acknowledge 2"));
-        DrainInput(m_comm);
-        m_comm.takeError();
+        fail(QStringLiteral("ERROR on Acknowledge 2"), {});
         return true;
     }
     qint32 sent = FirstBlockBytes;
