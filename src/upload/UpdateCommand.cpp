@@ -140,6 +140,15 @@ void UpdateCommand::erase(int location)
         m_unitFailed = true;
 }
 
+void UpdateCommand::eraseShowing(const QString &name, int from)
+{
+    if (name.isEmpty())
+        return;
+    for (int i = from; i < LocationCount; ++i)
+        if (m_context.surface.messageText(i) == name)
+            erase(i);
+}
+
 void UpdateCommand::nameLocation(int location)
 {
     m_context.surface.setMessageText(location, m_name);
@@ -158,10 +167,7 @@ bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
 {
     modDeclarations &decl = m_context.declarations;
     MainSurface &surface = m_context.surface;
-    const QString shown = surface.messageText(m_location);
-    for (int i = 0; i < LocationCount; ++i)
-        if (!shown.isEmpty() && surface.messageText(i) == shown)
-            erase(i);
+    eraseShowing(surface.messageText(m_location));
     erase(m_location);
     if (unitFailed())
         return false;
@@ -250,19 +256,15 @@ void UpdateCommand::severalLocationPlacement()
     MainSurface &surface = m_context.surface;
     surface.SetBusyControls();
     int remaining = decl.ExtraLocations + 1;
-    QString shown = surface.messageText(m_location);
-    for (int i = 0; i < LocationCount; ++i)
-        if (!shown.isEmpty() && surface.messageText(i) == shown)
-            erase(i);
+    eraseShowing(surface.messageText(m_location));
+    QString shown;
     for (int i = m_location; i < LocationCount && remaining > 0; ++i) {
         shown = surface.messageText(i);
         erase(i);
         --remaining;
     }
     // The later parts of a message whose first part lay in the last location overwritten.
-    for (int i = m_location; i < LocationCount; ++i)
-        if (!shown.isEmpty() && surface.messageText(i) == shown)
-            erase(i);
+    eraseShowing(shown, m_location);
     if (unitFailed())
         return;
     const int last = qMin(m_location + decl.ExtraLocations, LocationCount - 1);

@@ -30,6 +30,9 @@ private:
     // ending instead.
     bool waitForOverflowChoice();
     void erase(int location);
+    // Erases, from location `from` on, every location whose row shows `name`; none for an empty
+    // name.
+    void eraseShowing(const QString &name, int from = 0);
     void nameLocation(int location);
 
     CommandContext &m_context;
