@@ -79,6 +79,16 @@ QLabel *makeLabel(QWidget *frame, const QFont &font, const char *name, const QSt
     return label;
 }
 
+// Adding to an empty list would show its first item; the box keeps its text until the unit is
+// read.
+void addItemsKeepingText(LockableComboBox *box, const QStringList &items)
+{
+    const QString shown = box->currentText();
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+    box->setShownText(shown);
+}
+
 }  // namespace
 
 frmMain1::frmMain1(modDeclarations &declarations, const AppPaths &paths,
@@ -382,20 +392,12 @@ Rgb frmMain1::barColor(int index) const
 
 void frmMain1::addModeItems(const QStringList &items)
 {
-    // Adding to an empty list would show its first item; the box stays empty until the unit
-    // is read.
-    const QString shown = cmbMode->currentText();
-    cmbMode->addItems(items);
-    cmbMode->setCurrentIndex(-1);
-    cmbMode->setShownText(shown);
+    addItemsKeepingText(cmbMode, items);
 }
 
 void frmMain1::addDelayItems(const QStringList &items)
 {
-    const QString shown = cmbDelay0->currentText();
-    cmbDelay0->addItems(items);
-    cmbDelay0->setCurrentIndex(-1);
-    cmbDelay0->setShownText(shown);
+    addItemsKeepingText(cmbDelay0, items);
 }
 
 void frmMain1::setModeText(const QString &text)
