@@ -49,7 +49,8 @@ Outcome writeRegister(CommandContext &context, quint8 number, quint8 value)
 // The one text for a refused mode write and a refused delay write alike.
 const QString modeWriteError = QStringLiteral("Error on Mode Write!");
 
-Outcome writeDelay(CommandContext &context, int n, quint8 value)
+// Writes the delay of location n (0 to 7) into its register.
+Outcome WriteDelay(CommandContext &context, int n, quint8 value)
 {
     const Outcome outcome
         = writeRegister(context, static_cast<quint8>(FirstDelayRegister + n), value);
@@ -132,7 +133,7 @@ void cmbDelay_Click(CommandContext &context, int)
     // result names each register the unit refused.
     QStringList refused;
     for (int n = 0; n < LocationCount; ++n) {
-        const Outcome outcome = writeDelay(context, n, *value);
+        const Outcome outcome = WriteDelay(context, n, *value);
         if (outcome == Outcome::CommFailed)
             return;
         if (outcome == Outcome::Failed)
