@@ -17,7 +17,7 @@ inline constexpr quint8 FirstDelayRegister = 9;
 // nearest integer, halves to even; nothing when that does not fit a byte.
 std::optional<quint8> delayValue(const QString &text);
 
-// The three exchanges (and WriteDelay, which the delay box runs for each location) expect the caller to hold the unit (UnitWork). Each returns false when it
+// The three exchanges expect the caller to hold the unit (UnitWork). Each returns false when it
 // failed, after putting its error text in the status label.
 bool ReadMode(CommandContext &context);
 bool WriteMode(CommandContext &context);
