@@ -234,6 +234,11 @@ void frmMain1::buildDirectoryFrame(QWidget *client)
     connect(cmdDirectory, &QPushButton::clicked, this, [this] { m_controller->cmdDirectory_Click(); });
 
     Label1 = makeLabel(fraMessage, font, "Label1", QStringLiteral(" Memory Location"), 480, 360, 615, 495);
+    // Its leading blank and "Memory" are a pixel or two wider than the heading's 615 twips in
+    // the window's font; one pixel smaller, nothing is cut off.
+    QFont headingFont = Label1->font();
+    headingFont.setPixelSize(font.pixelSize() - 1);
+    Label1->setFont(headingFont);
     lblSize = makeLabel(fraMessage, font, "lblSize", QStringLiteral("Memory   Usage"), 3840, 360, 615, 400);
     lblTitle = makeLabel(fraMessage, font, "lblTitle", QStringLiteral("File Name"), 1850, 480, 1095, 255);
 }
