@@ -52,13 +52,13 @@ private Q_SLOTS:
             QRect geometry;
             const char *text;
         } controls[] = {
-            { "lblDescription", { 16, 24, 137, 25 },
+            { "lblDescription", { 16, 24, 137, 52 },
                 "This wave file is large and will fill 2 memory locations" },
             { "cmdProceed", { 168, 24, 81, 25 }, "Proceed" },
-            { "lblConvert", { 16, 80, 137, 25 },
+            { "lblConvert", { 16, 80, 137, 52 },
                 "This file can be converted to fit into 1 memory location" },
             { "cmdConvert", { 168, 80, 81, 25 }, "Down Sample" },
-            { "lblCancel", { 16, 136, 137, 25 },
+            { "lblCancel", { 16, 136, 137, 52 },
                 "Cancel this operation and return to the main screen" },
             { "cmdCancel", { 168, 136, 81, 25 }, "Cancel" },
         };

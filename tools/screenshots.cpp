@@ -4,10 +4,13 @@
 #include "UnitEngine.h"
 #include "VirtualClock.h"
 #include "app/AppPaths.h"
+#include "app/Declarations.h"
 #include "app/MainController.h"
 #include "app/Palette.h"
 #include "ui/Program.h"
 #include "ui/frmMain1.h"
+#include "ui/frmOverflow.h"
+#include "upload/UploadSizes.h"
 #include "ui/frmSignOn.h"
 
 #include <QAbstractItemView>
@@ -136,6 +139,15 @@ int main(int argc, char *argv[])
     program.showAbout();
     QApplication::processEvents();
     ok &= save(program.aboutWindow(), folder, QStringLiteral("about.png"), out);
+
+    // The overflow dialog for a 22,050 Hz file of 2,500,000 bytes at location 1.
+    modDeclarations overflowing;
+    overflowing.SampleRate = 22050;
+    setDataSize(overflowing, 2500000);
+    frmOverflow overflow(overflowing, 0, [] {}, [] {});
+    overflow.show();
+    QApplication::processEvents();
+    ok &= save(&overflow, folder, QStringLiteral("overflow.png"), out);
 
     return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include "ui/LockableComboBox.h"
 #include "ui/OverflowWindowPrompt.h"
 #include "ui/Twips.h"
+#include "ui/WindowFont.h"
 #include "ui/CentreOnScreen.h"
 
 #include <QCloseEvent>
@@ -98,11 +99,7 @@ frmMain1::frmMain1(modDeclarations &declarations, const AppPaths &paths,
 {
     setObjectName(QStringLiteral("frmMain1"));
     setWindowTitle(QStringLiteral("Tavix Message Manager"));
-    // The layout is given in twips for a small, narrow system font; a condensed face at 11
-    // pixels fits the captions into the controls' sizes.
-    QFont windowFont = font();
-    windowFont.setPixelSize(11);
-    windowFont.setStretch(QFont::SemiCondensed);
+    const QFont windowFont = compactWindowFont(font());
     setFont(windowFont);
 
     auto *client = new QWidget(this);

@@ -4,6 +4,7 @@
 #include "upload/OverflowTexts.h"
 #include "ui/CentreOnScreen.h"
 #include "ui/Twips.h"
+#include "ui/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -32,14 +33,19 @@ frmOverflow::frmOverflow(modDeclarations &declarations, int location,
     connect(mnuFileExit, &QAction::triggered, this, &frmOverflow::mnuFileExit_Click);
 
     auto *body = new QWidget(this);
+    body->setFont(compactWindowFont(body->font()));
     body->setFixedSize(twipsToPixels(4260), twipsToPixels(3000));
     setCentralWidget(body);
 
+    constexpr int LabelHeight = 780;  // twips
     const auto label = [body](const char *name, const QString &text, int top) {
         auto *l = new QLabel(text, body);
         l->setObjectName(QString::fromLatin1(name));
         l->setWordWrap(true);
-        l->setGeometry(twipsRect(240, top, 2055, 375));
+        // Taller than the buttons beside them (down to the next row's top), so that the three
+        // lines these texts take are all shown.
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        l->setGeometry(twipsRect(240, top, 2055, LabelHeight));
         return l;
     };
     const auto button = [body](const char *name, const QString &text, int top) {
