@@ -78,6 +78,18 @@ void Program::bringToFront(Window *window)
     window->activateWindow();
 }
 
+template <typename Window, typename Make>
+void Program::showSingle(QPointer<Window> &slot, Make make)
+{
+    if (!slot) {
+        slot = make();
+        connect(slot, &Window::unloadRequested, this,
+                [this, &slot, window = slot.data()] { unloadWindow(slot, window); });
+        slot->Form_Load();
+    }
+    bringToFront(slot.data());
+}
+
 template <typename Window>
 void Program::unloadWindow(QPointer<Window> &slot, Window *window)
 {
@@ -92,13 +104,8 @@ void Program::showSerialSet()
 {
     if (m_exiting)
         return;
-    if (!m_serialSet) {
-        m_serialSet = new frmSerialSet(m_declarations, m_paths, *m_prompter, *this);
-        connect(m_serialSet, &frmSerialSet::unloadRequested, this,
-                [this, window = m_serialSet.data()] { unloadWindow(m_serialSet, window); });
-        m_serialSet->Form_Load();
-    }
-    bringToFront(m_serialSet.data());
+    showSingle(m_serialSet,
+               [this] { return new frmSerialSet(m_declarations, m_paths, *m_prompter, *this); });
 }
 
 void Program::showSerialSearch()
@@ -113,40 +120,23 @@ void Program::showSerialSearch()
         m_serialSearch.clear();
         stale->unload();
     }
-    if (!m_serialSearch) {
-        m_serialSearch =
-            new frmSerialSearch(m_declarations, m_paths, mainWindow, *m_prompter, *this);
-        connect(m_serialSearch, &frmSerialSearch::unloadRequested, this,
-                [this, window = m_serialSearch.data()] { unloadWindow(m_serialSearch, window); });
-        m_serialSearch->Form_Load();
-    }
-    bringToFront(m_serialSearch.data());
+    showSingle(m_serialSearch, [this, mainWindow] {
+        return new frmSerialSearch(m_declarations, m_paths, mainWindow, *m_prompter, *this);
+    });
 }
 
 void Program::showHelp()
 {
     if (m_exiting)
         return;
-    if (!m_help) {
-        m_help = new frmHelp(m_paths.helpFile, *m_prompter);
-        connect(m_help, &frmHelp::unloadRequested, this,
-                [this, window = m_help.data()] { unloadWindow(m_help, window); });
-        m_help->Form_Load();
-    }
-    bringToFront(m_help.data());
+    showSingle(m_help, [this] { return new frmHelp(m_paths.helpFile, *m_prompter); });
 }
 
 void Program::showAbout()
 {
     if (m_exiting)
         return;
-    if (!m_about) {
-        m_about = new frmAbout;
-        connect(m_about, &frmAbout::unloadRequested, this,
-                [this, window = m_about.data()] { unloadWindow(m_about, window); });
-        m_about->Form_Load();
-    }
-    bringToFront(m_about.data());
+    showSingle(m_about, [] { return new frmAbout; });
 }
 
 void Program::exitProgram()

@@ -64,6 +64,10 @@ private:
     void unloadWindow(QPointer<Window> &slot, Window *window);
     template <typename Window>
     static void bringToFront(Window *window);
+    // The single instance of a window: made by `make` and loaded when there is none, then
+    // brought to the front.
+    template <typename Window, typename Make>
+    void showSingle(QPointer<Window> &slot, Make make);
 
     modDeclarations m_declarations;
     AppPaths m_paths;
