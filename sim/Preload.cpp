@@ -39,7 +39,7 @@ std::optional<Preload> Preload::parse(const QString &text, QString *problem)
         return fail(QStringLiteral("expected LOCATION:NAME:RATE:SECONDS"));
     bool ok = false;
     const int location = fields.first().toInt(&ok);
-    if (!ok || location < 1 || location > UnitEngine::LocationCount)
+    if (!ok || location < 1 || location > LocationCount)
         return fail(QStringLiteral("the location must be 1 to 8"));
     const QString name = fields.mid(1, fields.size() - 3).join(QLatin1Char(':'));
     const uint rate = fields.at(fields.size() - 2).toUInt(&ok);
@@ -49,9 +49,9 @@ std::optional<Preload> Preload::parse(const QString &text, QString *problem)
     if (!ok || !(seconds > 0))
         return fail(QStringLiteral("the seconds must be a number above 0"));
     const double audioBytes = std::round(seconds * rate) * 2;
-    const int roomLocations = UnitEngine::LocationCount - (location - 1);
-    if (audioBytes + UnitEngine::MessageOverhead
-        > double(roomLocations) * UnitEngine::LocationBytes)
+    const int roomLocations = LocationCount - (location - 1);
+    if (audioBytes + MessageOverhead
+        > double(roomLocations) * LocationBytes)
         return fail(QStringLiteral("the tone does not fit between location %1 and location 8")
                         .arg(location));
 

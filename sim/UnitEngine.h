@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/UnitConstants.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -16,10 +18,6 @@
 // pseudo-terminal host in real time.
 class UnitEngine {
 public:
-    static constexpr int LocationCount = 8;
-    static constexpr qint32 LocationBytes = 1048576;
-    static constexpr qint32 MessageOverhead = 32;
-
     struct StoredMessage {
         QByteArray name;          // 16 characters
         quint32 sampleRate = 0;   // Hz

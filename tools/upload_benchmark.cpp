@@ -6,15 +6,15 @@
 #include "UnitEngine.h"
 #include "VirtualClock.h"
 #include "WaveFile.h"
-#include "app/CommandContext.h"
-#include "app/Declarations.h"
-#include "app/MainSurface.h"
-#include "app/Prompter.h"
+#include "commands/CommandContext.h"
+#include "settings/Declarations.h"
+#include "commands/MainSurface.h"
+#include "commands/Prompter.h"
 #include "link/SerialPortComm.h"
-#include "upload/LoadMessage.h"
-#include "upload/OverflowPrompt.h"
-#include "upload/UpdateCommand.h"
-#include "upload/UploadSizes.h"
+#include "commands/LoadMessage.h"
+#include "commands/OverflowPrompt.h"
+#include "commands/UpdateCommand.h"
+#include "protocol/UploadSizes.h"
 
 #include <QCoreApplication>
 #include <QDir>

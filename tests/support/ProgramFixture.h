@@ -7,10 +7,10 @@
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
-#include "app/AppPaths.h"
-#include "app/MainController.h"
-#include "ui/Program.h"
-#include "ui/frmMain1.h"
+#include "settings/AppPaths.h"
+#include "commands/MainController.h"
+#include "widgets/Program.h"
+#include "widgets/frmMain1.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompter.h"
+#include "commands/Prompter.h"
 
 #include <QList>
 #include <QStringList>

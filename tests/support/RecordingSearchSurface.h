@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SearchSurface.h"
+#include "commands/SearchSurface.h"
 
 #include <QStringList>
 

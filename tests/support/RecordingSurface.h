@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MainSurface.h"
+#include "commands/MainSurface.h"
 
 #include <QList>
 

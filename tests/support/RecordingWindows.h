@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowHost.h"
+#include "commands/WindowHost.h"
 
 #include <QStringList>
 

@@ -7,9 +7,9 @@
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
-#include "app/AppPaths.h"
-#include "app/Declarations.h"
-#include "app/MainController.h"
+#include "settings/AppPaths.h"
+#include "settings/Declarations.h"
+#include "commands/MainController.h"
 
 #include <QTemporaryDir>
 

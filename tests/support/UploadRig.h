@@ -2,9 +2,9 @@
 
 #include "UnitFixture.h"
 #include "WaveFile.h"
-#include "upload/OverflowPrompt.h"
-#include "upload/OverflowTexts.h"
-#include "upload/UploadWire.h"
+#include "commands/OverflowPrompt.h"
+#include "commands/OverflowTexts.h"
+#include "protocol/UploadWire.h"
 
 #include <QDir>
 #include <QTimer>

@@ -1,0 +1,299 @@
+#include "commands/UpdateCommand.h"
+
+#include "commands/CommandContext.h"
+#include "settings/Declarations.h"
+#include "commands/MainSurface.h"
+#include "commands/Prompter.h"
+#include "link/CommandExchange.h"
+#include "link/SaxComm.h"
+#include "commands/EraseLocation.h"
+#include "commands/LoadMessage.h"
+#include "commands/OverflowPrompt.h"
+#include "protocol/UploadSizes.h"
+#include "protocol/WaveHeader.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+
+#include <limits>
+
+UpdateCommand::UpdateCommand(
+    CommandContext &context, const QString &waveDir, OverflowPrompt *overflow)
+    : m_context(context)
+    , m_waveDir(waveDir)
+    , m_overflow(overflow)
+{
+}
+
+void UpdateCommand::run()
+{
+    // Held to the end: while this command runs (its dialogs and its transfer let events run),
+    // nothing else may talk to the unit.
+    UnitWork work(m_context);
+    if (!work)
+        return;
+    modDeclarations &decl = m_context.declarations;
+    m_location = qBound(0, static_cast<int>(decl.SelectedLocation), LocationCount - 1);
+    decl.ReduceSteps = 0;
+
+    const QString current = decl.LocationNames[static_cast<size_t>(m_location)];
+    if (m_location != 0 && !current.isEmpty()
+        && decl.LocationNames[static_cast<size_t>(m_location - 1)] == current) {
+        const bool yes
+            = m_context.prompter.askYesNo(QStringLiteral("This will clear all of the message '")
+                    + current + QStringLiteral("' do you want to continue?"),
+                QStringLiteral("Clear Previous Message"));
+        if (!yes) {
+            m_context.surface.setStatus(QStringLiteral("Command cancelled!"));
+            return;
+        }
+    }
+    chooseAndCheck();
+}
+
+void UpdateCommand::chooseAndCheck()
+{
+    modDeclarations &decl = m_context.declarations;
+    MainSurface &surface = m_context.surface;
+    const QString path
+        = m_context.prompter.openFileName(m_waveDir, QStringLiteral("Wave Files (*.wav)"));
+    if (path.isEmpty()) {
+        m_context.prompter.message(QStringLiteral("No File Selected!"));
+        return;
+    }
+    decl.WavePath = path;
+
+    const std::optional<QString> name = GetName(path);
+    if (!name) {
+        generalFailure();
+        return;
+    }
+    m_name = *name;
+    for (const QString &loaded : decl.LocationNames) {
+        if (loaded == m_name) {
+            m_context.prompter.message(
+                QStringLiteral("File already loaded, erase before reloading!"));
+            return;
+        }
+    }
+    surface.setStatus(QStringLiteral("Loading ") + path);
+
+    WaveHeaderReading reading;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            generalFailure();
+            return;
+        }
+        reading = readWaveHeader(file);
+    }
+    if (reading.outcome == WaveHeaderReading::Outcome::Refused) {
+        m_context.prompter.message(reading.message);
+        return;
+    }
+    if (reading.outcome == WaveHeaderReading::Outcome::Broken) {
+        generalFailure();
+        return;
+    }
+    const WaveHeader &header = reading.header;
+    decl.FmtChunkLength = header.fmtChunkLength;
+    decl.ChannelCount = header.channelCount;
+    decl.BitsPerSample = header.bitsPerSample;
+    decl.SampleRate = header.sampleRate;
+    decl.SampleRateBytes = header.sampleRateBytes;
+    decl.DataOffset = header.dataOffset;
+    decl.DataChunkSize = header.dataChunkSize;
+
+    const qint64 dataSize
+        = deriveDataSize(header.dataChunkSize, header.channelCount, header.bitsPerSample);
+    if (dataSize > std::numeric_limits<qint32>::max()) {
+        generalFailure();
+        return;
+    }
+    setDataSize(decl, static_cast<qint32>(dataSize));
+    double count = decl.DataSize;
+    const int extra = CountExtraLocations(count, decl.LocationCapacity);
+    if (extra > 255) {
+        generalFailure();
+        return;
+    }
+    decl.ExtraLocations = static_cast<quint8>(extra);
+
+    for (QString &mark : decl.ErasedMarks)
+        mark.clear();
+    surface.SetBusyControls();
+
+    if (decl.ExtraLocations == 0) {
+        if (oneLocationPlacement(true))
+            closingSteps();
+        return;
+    }
+    severalLocationPath();
+}
+
+void UpdateCommand::erase(int location)
+{
+    // EraseLocation takes the component's fault to report it, so it is kept here for the
+    // command's own failure path; nothing more goes to a port that has failed.
+    if (!m_unitFailed && EraseLocation(m_context, location) == EraseOutcome::CommFailed)
+        m_unitFailed = true;
+}
+
+void UpdateCommand::eraseShowing(const QString &name, int from)
+{
+    if (name.isEmpty())
+        return;
+    for (int i = from; i < LocationCount; ++i)
+        if (m_context.surface.messageText(i) == name)
+            erase(i);
+}
+
+void UpdateCommand::nameLocation(int location)
+{
+    m_context.surface.setMessageText(location, m_name);
+    m_context.declarations.LocationNames[static_cast<size_t>(location)] = m_name;
+}
+
+bool UpdateCommand::unitFailed()
+{
+    if (!m_unitFailed && !m_context.comm.takeError())
+        return false;
+    generalFailure();
+    return true;
+}
+
+bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
+{
+    modDeclarations &decl = m_context.declarations;
+    MainSurface &surface = m_context.surface;
+    eraseShowing(surface.messageText(m_location));
+    erase(m_location);
+    if (unitFailed())
+        return false;
+    nameLocation(m_location);
+    if (withAutoReduce && surface.autoReduceChecked() && decl.SampleRate > HighRateLimit) {
+        decl.ReduceSteps = 1;
+        ReduceHeader(decl);
+    }
+    if (!LoadMessage(m_context, m_location))
+        return false;
+    surface.SetIdleControls();
+    return true;
+}
+
+void UpdateCommand::severalLocationPath()
+{
+    modDeclarations &decl = m_context.declarations;
+    const double available
+        = static_cast<double>(LocationCount - m_location) * decl.LocationCapacity;
+
+    if (decl.SampleRate > HighRateLimit) {
+        if (decl.DataSize / 4.0 + MessageOverhead > available) {
+            refuseTooBig();
+            return;
+        }
+        decl.ReduceSteps = 1;
+        if (!ReduceHeader(decl)) {
+            generalFailure();
+            return;
+        }
+        if (static_cast<qint64>(decl.DataSize) + MessageOverhead <= decl.LocationCapacity) {
+            // Ends without the closing steps, as a halved message that fits one location always
+            // has.
+            oneLocationPlacement(false);
+            return;
+        }
+    }
+    const double needed = decl.SampleRate > LowRateLimit ? decl.DataSize / 2.0 + MessageOverhead
+                                                         : decl.DataSize + double(MessageOverhead);
+    if (needed > available) {
+        refuseTooBig();
+        return;
+    }
+
+    if (!waitForOverflowChoice())
+        return;
+    const QString &choice = decl.OverflowChoice;
+    if (choice == QStringLiteral("Proceed")) {
+        severalLocationPlacement();
+    } else if (choice == QStringLiteral("Convert")) {
+        if (oneLocationPlacement(false))
+            closingSteps();
+    } else {
+        m_context.surface.SetIdleControls();
+        m_context.surface.setStatus(QStringLiteral("Ready!"));
+        closingSteps();
+    }
+}
+
+bool UpdateCommand::waitForOverflowChoice()
+{
+    modDeclarations &decl = m_context.declarations;
+    const QString waiting = QStringLiteral("Wait");
+    decl.OverflowChoice = waiting;
+    if (!m_overflow) {
+        decl.OverflowChoice = QStringLiteral("Cancel");
+        return true;
+    }
+    // The loop sleeps until an event comes, so the wait costs no processor time; the menus,
+    // the selectors and Stop stay usable meanwhile.
+    QEventLoop loop;
+    QPointer<QEventLoop> guard(&loop);
+    m_overflow->showOverflow(decl, m_location, [guard] {
+        if (guard)
+            guard->quit();
+    });
+    if (decl.OverflowChoice == waiting)
+        loop.exec();
+    // Still waiting: the loop ended because the program is ending.
+    return decl.OverflowChoice != waiting;
+}
+
+void UpdateCommand::severalLocationPlacement()
+{
+    modDeclarations &decl = m_context.declarations;
+    MainSurface &surface = m_context.surface;
+    surface.SetBusyControls();
+    int remaining = decl.ExtraLocations + 1;
+    eraseShowing(surface.messageText(m_location));
+    QString shown;
+    for (int i = m_location; i < LocationCount && remaining > 0; ++i) {
+        shown = surface.messageText(i);
+        erase(i);
+        --remaining;
+    }
+    // The later parts of a message whose first part lay in the last location overwritten.
+    eraseShowing(shown, m_location);
+    if (unitFailed())
+        return;
+    const int last = qMin(m_location + decl.ExtraLocations, LocationCount - 1);
+    for (int i = m_location; i <= last; ++i)
+        nameLocation(i);
+    if (!LoadMessage(m_context, m_location))
+        return;
+    surface.SetIdleControls();
+    closingSteps();
+}
+
+void UpdateCommand::closingSteps()
+{
+    DrainInput(m_context.comm);
+    m_context.comm.takeError();
+    if (m_context.declarations.CurrentOperation == QStringLiteral("Abort"))
+        m_context.timers.Timer2.start();
+}
+
+void UpdateCommand::generalFailure()
+{
+    m_context.surface.setStatus(QStringLiteral("File not found!"));
+    m_context.surface.SetIdleControls();
+    DrainInput(m_context.comm);
+    m_context.comm.takeError();
+}
+
+void UpdateCommand::refuseTooBig()
+{
+    m_context.prompter.message(QStringLiteral("File Is Too Big!"));
+    m_context.surface.SetIdleControls();
+}

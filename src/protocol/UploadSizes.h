@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+struct WaveVariables;
+
+// The sizes, names and halvings of an upload: plain arithmetic on the wave header variables.
+
+// The shortest DataSize the transfer carries: the 224 bytes of the first block and one word.
+inline constexpr qint32 ShortestDataSize = 226;
+inline constexpr qint32 HighRateLimit = 33000; // Hz
+inline constexpr qint32 LowRateLimit = 17000; // Hz
+
+// The 16-character message name made from a wave file's path: what stands before the first
+// ".wav" (exact case) after the last folder separator, cut or padded with spaces. Nothing when
+// the path holds no ".wav".
+std::optional<QString> GetName(const QString &wavePath);
+
+// The number of locations beyond the first that `count` bytes need. Adds MessageOverhead to
+// `count` itself, so callers pass a working copy.
+int CountExtraLocations(double &count, qint32 capacity);
+
+// Bytes the unit receives for a data chunk: one 16-bit word for every whole frame, whatever
+// the channel count and sample width.
+qint64 deriveDataSize(qint64 dataChunkSize, int channelCount, int bitsPerSample);
+
+// The four bytes of a value, least significant first.
+std::array<quint8, 4> littleEndianBytes(qint32 value);
+
+// Sets DataSize with its byte copies.
+void setDataSize(WaveVariables &wave, qint32 dataSize);
+
+// One halving: half the sample rate, half the words (a lone word left over is dropped), and
+// ExtraLocations worked out again; the byte copies follow. False when ExtraLocations would
+// not fit its byte.
+bool HalveSampleRate(WaveVariables &wave);
+// ReduceSteps halvings.
+bool ReduceHeader(WaveVariables &wave);

@@ -1,0 +1,249 @@
+#include "support/LineScript.h"
+#include "support/UnitFaults.h"
+
+#include "commands/CommandContext.h"
+#include "commands/Palette.h"
+#include "commands/Erase.h"
+#include "commands/EraseLocation.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr qint32 MiB = 1048576;
+
+QStringList eraseOf(int location, int got = 2)
+{
+    return writes({ "C" }) << QStringLiteral("> 0%1").arg(location) << QStringLiteral("> \\r")
+                           << readOf(2, 40000, got);
+}
+
+const QStringList busyIdle { QStringLiteral("busy"), QStringLiteral("idle") };
+
+} // namespace
+
+class tst_erase : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void emptyLocationIsErasedWithoutAsking()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        f.declarations.SelectedLocation = 2;
+        f.surface.colours.at(2) = palette.at(0);
+        f.surface.widths.at(2) = 300;
+        controller.cmdErase_Click();
+        QCOMPARE(lineScript(*f.comm), eraseOf(2));
+        QVERIFY(f.prompter.shown.isEmpty());
+        QCOMPARE(f.surface.statuses,
+            (QStringList { QStringLiteral("Erasing Location 3 - - -"),
+                QStringLiteral("Memory Location 3 Erased!"),
+                QStringLiteral("Location 3 Erased!") }));
+        QCOMPARE(f.declarations.ErasedMarks.at(2), QStringLiteral("Erased"));
+        QCOMPARE(f.surface.states, busyIdle);
+        // A spilled-over bar gets its own colour back.
+        QCOMPARE(f.surface.widths.at(2), 0);
+        QCOMPARE(f.surface.colours.at(2), palette.at(2));
+    }
+
+    void messageOverThreeLocations()
+    {
+        UnitFixture f;
+        f.unit.store(2, storedMessage("Hall", 5 * MiB / 2));
+        f.unit.store(0, storedMessage("Lobby", 100));
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+        QCOMPARE(f.surface.names.at(4), QStringLiteral("Hall            "));
+        f.comm->clearLine();
+        f.surface.statuses.clear();
+        f.declarations.SelectedLocation = 3;
+        f.prompter.answers = { true };
+        controller.cmdErase_Click();
+
+        QCOMPARE(f.prompter.shown.size(), 1);
+        QCOMPARE(f.prompter.shown.first().text,
+            QStringLiteral("Are you sure you want to erase Location 4?"));
+        QCOMPARE(f.prompter.shown.first().title, QStringLiteral("Erase Location"));
+        QVERIFY(f.prompter.shown.first().question);
+        QCOMPARE(lineScript(*f.comm), eraseOf(2) + eraseOf(3) + eraseOf(4));
+        QCOMPARE(f.surface.statuses.count(QStringLiteral("Location 4 Erased!")), 3);
+        QCOMPARE(f.surface.status(), QStringLiteral("Location 4 Erased!"));
+        for (int i = 2; i <= 4; ++i) {
+            QVERIFY(f.surface.names.at(i).isEmpty());
+            QVERIFY(f.declarations.LocationNames.at(i).isEmpty());
+            QCOMPARE(f.surface.widths.at(i), 0);
+            QCOMPARE(f.surface.colours.at(i), palette.at(i));
+        }
+        QCOMPARE(f.surface.names.at(0), QStringLiteral("Lobby           "));
+        QVERIFY(!f.unit.messageAt(2));
+        QVERIFY(f.unit.messageAt(0));
+    }
+
+    void answeredNoErasesNothing_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::newRow("Erase") << false;
+        QTest::newRow("Erase All") << true;
+    }
+    void answeredNoErasesNothing()
+    {
+        QFETCH(bool, all);
+        UnitFixture f;
+        MainController &controller = ready(f);
+        f.declarations.LocationNames.at(0) = QStringLiteral("Lobby");
+        all ? controller.mnuToolsErase_Click() : controller.cmdErase_Click();
+        QVERIFY(f.comm->line().isEmpty());
+        QVERIFY(f.surface.statuses.isEmpty());
+        // Erase asks only once the window is busy; Erase All asks first.
+        QCOMPARE(f.surface.states, all ? QStringList() : busyIdle);
+        QCOMPARE(f.declarations.LocationNames.at(0), QStringLiteral("Lobby"));
+    }
+
+    void anyReplyCounts_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("K") << QByteArray("K");
+        QTest::newRow("N") << QByteArray("N");
+        QTest::newRow("two others") << QByteArray("\x00\xff", 2);
+    }
+    void anyReplyCounts()
+    {
+        QFETCH(QByteArray, reply);
+        UnitFixture f;
+        replaceReply(f.unit, "C", reply);
+        MainController &controller = ready(f);
+        QCOMPARE(EraseLocation(controller.context(), 5), EraseOutcome::Erased);
+        QCOMPARE(f.surface.status(), QStringLiteral("Memory Location 6 Erased!"));
+        QVERIFY(f.surface.abort);
+    }
+
+    void markedLocationIsErasedOnce()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        EraseLocation(controller.context(), 1);
+        f.surface.names.at(1) = QStringLiteral("kept");
+        QCOMPARE(EraseLocation(controller.context(), 1), EraseOutcome::Erased);
+        QCOMPARE(lineScript(*f.comm), eraseOf(1));
+        QCOMPARE(f.surface.names.at(1), QStringLiteral("kept"));
+        QCOMPARE(EraseLocation(controller.context(), 8), EraseOutcome::NoReply);
+        QCOMPARE(EraseLocation(controller.context(), -1), EraseOutcome::NoReply);
+        QCOMPARE(lineScript(*f.comm), eraseOf(1));
+    }
+
+    void eraseTime_data()
+    {
+        QTest::addColumn<int>("eraseMs");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("default, short") << -1 << true;
+        QTest::newRow("39.9 s") << 39900 << true;
+        QTest::newRow("41 s, past the wait") << 41000 << false;
+    }
+    void eraseTime()
+    {
+        QFETCH(int, eraseMs);
+        QFETCH(bool, answered);
+        UnitFixture f;
+        if (eraseMs >= 0)
+            f.unit.setEraseTime(eraseMs);
+        MainController &controller = ready(f);
+        const qint64 start = f.clock.now();
+        const EraseOutcome outcome = EraseLocation(controller.context(), 0);
+        QCOMPARE(outcome == EraseOutcome::Erased, answered);
+        QVERIFY(f.clock.now() - start <= 40000);
+        QCOMPARE(f.surface.status(),
+            answered ? QStringLiteral("Memory Location 1 Erased!") : QStringLiteral("Error!"));
+        QCOMPARE(f.declarations.ErasedMarks.at(0).isEmpty(), !answered);
+        QCOMPARE(f.surface.abort, answered);
+    }
+
+    void eraseAll()
+    {
+        UnitFixture f;
+        f.unit.store(0, storedMessage("Lobby", 100));
+        f.unit.store(6, storedMessage("Hall", 100));
+        MainController &controller = ready(f);
+        f.prompter.answers = { true };
+        controller.mnuToolsErase_Click();
+        QCOMPARE(f.prompter.shown.first().text,
+            QStringLiteral("Are you sure you want to erase all Locations?"));
+        QCOMPARE(f.prompter.shown.first().title, QStringLiteral("Erase All"));
+        QStringList expected;
+        for (int i = 0; i < 8; ++i)
+            expected << eraseOf(i);
+        QCOMPARE(lineScript(*f.comm), expected);
+        QCOMPARE(f.surface.status(), QStringLiteral("All memory locations are erased!"));
+        QCOMPARE(f.surface.states, busyIdle);
+        QVERIFY(!f.unit.messageAt(0));
+        QVERIFY(!f.unit.messageAt(6));
+    }
+
+    // Silence to "C" used to end in a success text; now the failed locations are named.
+    void unansweredErasesAreReported_data()
+    {
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<int>("spread"); // locations of the selected message at 3
+        QTest::addColumn<QList<int>>("silentErases"); // 1-based among the erases sent
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Erase, empty location")
+            << false << 0 << QList<int> { 1 } << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("Erase, middle part of a message over three")
+            << false << 3 << QList<int> { 2 } << QStringLiteral("Error! Location 4 not erased!");
+        QTest::newRow("Erase All, second")
+            << true << 0 << QList<int> { 2 } << QStringLiteral("Error! Location 2 not erased!");
+        QTest::newRow("Erase All, fourth and seventh") << true << 0 << QList<int> { 4, 7 }
+                                                       << QStringLiteral(
+                                                              "Error! Locations 4, 7 not erased!");
+    }
+    void unansweredErasesAreReported()
+    {
+        QFETCH(bool, all);
+        QFETCH(int, spread);
+        QFETCH(QList<int>, silentErases);
+        QFETCH(QString, status);
+        UnitFixture f;
+        for (int erase : silentErases)
+            silence(f.unit, "C", erase);
+        MainController &controller = ready(f);
+        for (int i = 2; i < 2 + spread; ++i)
+            f.declarations.LocationNames.at(i) = QStringLiteral("Hall");
+        f.declarations.SelectedLocation = 2;
+        f.prompter.answers = { true };
+        all ? controller.mnuToolsErase_Click() : controller.cmdErase_Click();
+        QCOMPARE(f.comm->written().count('C'), all ? 8 : qMax(1, spread));
+        QCOMPARE(f.surface.status(), status);
+        QVERIFY(!f.surface.statuses.contains(QStringLiteral("All memory locations are erased!")));
+        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
+        for (int erase : silentErases)
+            QVERIFY(f.declarations.ErasedMarks.at((all ? 0 : 2) + erase - 1).isEmpty());
+    }
+
+    void portGoneStopsTheSeries()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        f.comm->vanish();
+        f.prompter.answers = { true };
+        controller.mnuToolsErase_Click();
+        QCOMPARE(f.surface.status(), QStringLiteral("Comm Port Error: The serial device is gone."));
+        QCOMPARE(f.surface.statuses.count(QStringLiteral("Erasing Location 2 - - -")), 0);
+        QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(f.surface.unitCommandsEnabled);
+    }
+
+    void eraseAllIsRefusedBeforeAsking()
+    {
+        UnitFixture f;
+        MainController &controller = ready(f);
+        UnitWork other(controller.context());
+        f.prompter.answers = { true };
+        controller.mnuToolsErase_Click();
+        controller.cmdErase_Click();
+        QVERIFY(f.prompter.shown.isEmpty());
+        QVERIFY(f.comm->line().isEmpty());
+        QVERIFY(f.surface.states.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_erase)
+#include "tst_erase.moc"

@@ -1,0 +1,152 @@
+#include "support/UnitFixture.h"
+
+#include "commands/PortSelection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class tst_portselection : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void applyNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint16>("port");
+
+        QTest::newRow("a number from the list") << QStringLiteral("3") << qint16(3);
+        QTest::newRow("text after a leading number") << QStringLiteral("12 (USB)") << qint16(12);
+        QTest::newRow("auto in other case") << QStringLiteral("auto") << qint16(0);
+        QTest::newRow("COM3") << QStringLiteral("COM3") << qint16(0);
+        QTest::newRow("300, not in the list") << QStringLiteral("300") << qint16(300);
+    }
+    void applyNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint16, port);
+
+        UnitFixture f;
+        // The baud rate text is written back unchanged, comma and all.
+        f.declarations.BaudRate = QStringLiteral("115200,");
+        QVERIFY(writeFile(f.paths.settingsFile, "BaudRate=9600\r\nCommPort=99\r\nold\r\n"));
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
+        QVERIFY(selection.cmdApply_Click(text));
+
+        QCOMPARE(f.declarations.CommPort, port);
+        QVERIFY(!f.declarations.AutoSearchPending);
+        QCOMPARE(fileText(f.paths.settingsFile),
+                 "BaudRate=115200,\r\nCommPort=" + QByteArray::number(port) + "\r\n");
+        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("reload main")});
+        QVERIFY(f.prompter.shown.isEmpty());
+    }
+
+    void applyAuto()
+    {
+        UnitFixture f;
+        f.declarations.CommPort = 9;
+        QVERIFY(writeFile(f.paths.settingsFile, "BaudRate=460800\r\nCommPort=9\r\n"));
+        QVERIFY(QFile::setPermissions(f.paths.settingsFile, QFileDevice::ReadOwner));
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
+        QVERIFY(selection.cmdApply_Click(QStringLiteral("Auto")));
+
+        QVERIFY(f.declarations.AutoSearchPending);
+        QCOMPARE(f.declarations.CommPort, qint16(1));
+        // Removed even read-only, and not written until the search finds a port.
+        QVERIFY(!QFile::exists(f.paths.settingsFile));
+        QCOMPARE(f.windows.calls, QStringList{QStringLiteral("reload main")});
+        QVERIFY(f.prompter.shown.isEmpty());
+    }
+
+    void applyWithUnwritableSettings()
+    {
+        UnitFixture f;
+        f.declarations.CommPort = 4;
+        QVERIFY(QDir().mkpath(f.paths.settingsFile));
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
+        QVERIFY(selection.cmdApply_Click(QStringLiteral("6")));
+
+        QCOMPARE(f.prompter.texts(), QStringList{QStringLiteral("Setup file error")});
+        QCOMPARE(f.prompter.shown.first().title, QStringLiteral("Tavix"));
+        QVERIFY(f.windows.calls.isEmpty());
+        QCOMPARE(f.declarations.CommPort, qint16(6));
+    }
+
+    void applyBeyondAnyPortNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("too large") << QStringLiteral("40000");
+        QTest::newRow("too small") << QStringLiteral("-40000");
+    }
+    void applyBeyondAnyPortNumber()
+    {
+        QFETCH(QString, text);
+        UnitFixture f;
+        f.declarations.CommPort = 4;
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
+        QVERIFY(!selection.cmdApply_Click(text));
+        QCOMPARE(f.prompter.texts(),
+                 QStringList{QStringLiteral("Com Port must be Auto or a number from 1 to 255!")});
+        QCOMPARE(f.declarations.CommPort, qint16(4));
+        QVERIFY(!QFile::exists(f.paths.settingsFile));
+        QVERIFY(f.windows.calls.isEmpty());
+    }
+
+    void reloadedMainWindowProbesTheNewPort_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("the unit's port") << QStringLiteral("1") << true;
+        QTest::newRow("auto gives port 0, which fails") << QStringLiteral("auto") << false;
+    }
+    void reloadedMainWindowProbesTheNewPort()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, passes);
+
+        UnitFixture f;
+        f.declarations.CommPort = 1;
+        f.unit.setSilent(true);
+        f.load();
+        QCOMPARE(f.prompter.texts(), QStringList{QStringLiteral("Tavix not connected!")});
+        f.prompter.shown.clear();
+        f.unit.setSilent(false);
+        f.windows.onCall = [&f](const QString &call) {
+            if (call == u"reload main")
+                f.load();
+        };
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
+        QVERIFY(selection.cmdApply_Click(text));
+
+        if (passes) {
+            QVERIFY(f.prompter.shown.isEmpty());
+            QVERIFY(f.controller->timers().Timer2.isActive());
+            QCOMPARE(f.comm->written(), QByteArray("q\r"));
+        } else {
+            QCOMPARE(f.prompter.texts(),
+                     QStringList{QStringLiteral("Communications Error, check Com Port!")});
+            // Timer5 brings the selection back.
+            QVERIFY(f.controller->timers().Timer5.isActive());
+            f.controller->Timer5_Timer();
+            QCOMPARE(f.windows.calls.last(), QStringLiteral("serial set"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_portselection)
+#include "tst_portselection.moc"

@@ -1,0 +1,446 @@
+#include "support/UploadRig.h"
+
+#include "protocol/UploadSizes.h"
+
+#include <QTest>
+#include <QtEndian>
+
+Q_DECLARE_METATYPE(WaveFile)
+
+namespace {
+
+QString padded(const QString &name)
+{
+    return name.leftJustified(16, QLatin1Char(' '));
+}
+
+WaveFile wave16(int frames, int channels, quint32 rate, int seed = 0)
+{
+    WaveFile wave;
+    wave.channels = static_cast<quint16>(channels);
+    wave.sampleRate = rate;
+    wave.data = pcm16(frames, channels, seed);
+    return wave;
+}
+
+// The stored audio against what `wave` should give: 16-bit words exactly; for 8 bits the high
+// bytes, with low bytes that are never 0.
+void compareAudio(const QByteArray &audio, const WaveFile &wave, int steps, int words)
+{
+    if (wave.bitsPerSample == 16) {
+        QCOMPARE(audio, expectedWords16(wave.data, wave.channels, steps, words));
+        return;
+    }
+    QByteArray highs;
+    for (qsizetype i = 0; i < audio.size(); i += 2) {
+        highs += audio.at(i);
+        QVERIFY(audio.at(i + 1) != 0);
+    }
+    QCOMPARE(highs, expectedHighBytes8(wave.data, wave.channels, steps, words));
+}
+
+// The "C" commands on the line, as location digits in order.
+QString erasedOnLine(const SimComm &comm)
+{
+    QString digits;
+    const QByteArray written = comm.written();
+    for (qsizetype at = written.indexOf("C0"); at >= 0; at = written.indexOf("C0", at + 1))
+        if (at + 3 < written.size() && written.at(at + 3) == '\r')
+            digits += QLatin1Char(written.at(at + 2));
+    return digits;
+}
+
+} // namespace
+
+// The Update command from the button to the stored message, with its questions, its checks,
+// the several-location path and the faults it mends.
+class tst_update_command : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void continuationQuestion_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("location 0 never asks") << 0 << false << false << true;
+        QTest::newRow("later part, No") << 1 << false << true << false;
+        QTest::newRow("later part, Yes") << 1 << true << true << true;
+    }
+    void continuationQuestion()
+    {
+        QFETCH(int, location);
+        QFETCH(bool, yes);
+        QFETCH(bool, asked);
+        QFETCH(bool, loaded);
+        UploadRig rig;
+        for (int i : { 0, 1 }) {
+            rig.declarations.LocationNames[size_t(i)] = padded(QStringLiteral("Old"));
+            rig.surface.names[size_t(i)] = padded(QStringLiteral("Old"));
+        }
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        rig.prompter.answers << yes;
+        rig.update(rig.writeWave(QStringLiteral("New.wav"), wave16(500, 1, 8000)));
+        if (asked) {
+            QCOMPARE(rig.prompter.shown.first().text,
+                QStringLiteral("This will clear all of the message 'Old             ' do you want "
+                               "to continue?"));
+            QCOMPARE(rig.prompter.shown.first().title, QStringLiteral("Clear Previous Message"));
+            QVERIFY(rig.prompter.shown.first().question);
+        }
+        QCOMPARE(!rig.prompter.shown.isEmpty() && rig.prompter.shown.first().question, asked);
+        if (!loaded) {
+            QCOMPARE(rig.surface.statuses, QStringList { QStringLiteral("Command cancelled!") });
+            QVERIFY(rig.comm->written().isEmpty());
+            QVERIFY(rig.prompter.dialogFolders.isEmpty());
+            return;
+        }
+        // Both parts of the old message are erased, then the new one is sent.
+        QCOMPARE(erasedOnLine(*rig.comm), QStringLiteral("01"));
+        QVERIFY(rig.unit.messageAt(location));
+        QCOMPARE(rig.prompter.dialogFolders, QStringList { rig.paths.waveDir });
+        QCOMPARE(rig.prompter.dialogFilters, QStringList { QStringLiteral("Wave Files (*.wav)") });
+    }
+
+    void endsBeforeTheUnit_data()
+    {
+        QTest::addColumn<QString>("file"); // empty: none chosen
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("no file chosen")
+            << QString() << QStringLiteral("No File Selected!") << QString();
+        QTest::newRow("already loaded")
+            << QStringLiteral("Lobby.wav")
+            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("LOBBY.WAV") << QString() << QStringLiteral("File not found!");
+        QTest::newRow("bad header")
+            << QStringLiteral("bad.wav") << QStringLiteral("Audio File has bad channel amount1")
+            << QStringLiteral("Loading %1");
+        QTest::newRow("missing file")
+            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
+    }
+    void endsBeforeTheUnit()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, box);
+        QFETCH(QString, status);
+        UploadRig rig;
+        rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
+        rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000));
+        rig.writeWave(QStringLiteral("LOBBY.WAV"), wave16(500, 1, 8000));
+        WaveFile bad = wave16(500, 1, 8000);
+        bad.channels = 0;
+        rig.writeWave(QStringLiteral("bad.wav"), bad);
+        const QString path
+            = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
+        rig.update(path);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.surface.statusText,
+            status.contains(QLatin1String("%1")) ? status.arg(path) : status);
+        // Nothing reaches the unit: a failure only drains the input.
+        QVERIFY(rig.comm->written().isEmpty());
+        QVERIFY(rig.unit.received().isEmpty());
+        QVERIFY(!rig.surface.states.contains(QStringLiteral("busy")));
+        QCOMPARE(rig.surface.statusText == QStringLiteral("File not found!"),
+            rig.surface.states == QStringList { QStringLiteral("idle") });
+    }
+
+    void caseCountsInTheAlreadyLoadedTest()
+    {
+        UploadRig rig;
+        rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
+        rig.update(rig.writeWave(QStringLiteral("lobby.wav"), wave16(500, 1, 8000)));
+        QVERIFY(rig.prompter.texts().isEmpty());
+        QCOMPARE(rig.unit.messageAt(0)->name, QByteArray("lobby           "));
+    }
+
+    // 16-bit mono files, so the data chunk's size is DataSize; whatever is sent goes at the rate
+    // and size halved `steps` times.
+    void severalLocations_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QString>("answer"); // empty: no dialog expected
+        QTest::addColumn<int>("steps"); // -1: nothing sent
+        QTest::addColumn<QString>("box");
+        const auto row = [](const char *name, int rate, int bytes, int at, const char *answer,
+                             int steps, const char *box = "") {
+            QTest::newRow(name) << rate << bytes << at << QString::fromLatin1(answer) << steps
+                                << QString::fromLatin1(box);
+        };
+        row("44.1k 3,000,000 at 0: halved, Proceed over 0 and 1", 44100, 3000000, 0, "Proceed", 1);
+        row("44.1k 3,000,000 at 0: Down Sample into one", 44100, 3000000, 0, "Down Sample", 2);
+        row("44.1k 1,500,000 at 6: halved, no dialog", 44100, 1500000, 6, "", 1);
+        row("22.05k 1,500,000 at 7: Down Sample", 22050, 1500000, 7, "Down Sample", 1);
+        row("8k 1,200,000 at 6: Proceed", 8000, 1200000, 6, "Proceed", 0);
+        row("22.05k 2,500,000 at 0: Down Sample still needs two", 22050, 2500000, 0, "Down Sample",
+            1);
+        row("33k 1,500,000 at 0: no halving first; Down Sample to 16.5k", 33000, 1500000, 0,
+            "Down Sample", 1);
+        row("96k 6,000,000 at 0: halved, Down Sample still needs two", 96000, 6000000, 0,
+            "Down Sample", 2);
+        row("16k 1,500,000 at 7: too big", 16000, 1500000, 7, "", -1, "File Is Too Big!");
+        row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "", -1, "File Is Too Big!");
+        row("Cancel leaves everything", 8000, 1200000, 6, "Cancel", -1);
+    }
+    void severalLocations()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, bytes);
+        QFETCH(int, location);
+        QFETCH(QString, answer);
+        QFETCH(int, steps);
+        QFETCH(QString, box);
+        UploadRig rig;
+        rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        const WaveFile wave = wave16(bytes / 2, 1, quint32(rate));
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave));
+
+        QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        if (steps < 0) {
+            QCOMPARE(erasedOnLine(*rig.comm), QString());
+            QVERIFY(!rig.comm->written().contains('L'));
+            if (box.isEmpty())
+                QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
+            return;
+        }
+        const int sentBytes = bytes >> steps;
+        QCOMPARE(int(rig.declarations.ReduceSteps), steps);
+        const auto &stored = rig.unit.messageAt(location);
+        QVERIFY(stored);
+        QCOMPARE(int(stored->sampleRate), rate >> steps);
+        QCOMPARE(stored->audio, expectedWords16(wave.data, 1, steps, sentBytes / 2));
+        const int covered = UnitEngine::locationsCovered(sentBytes);
+        for (int i = 0; i < 8; ++i) {
+            const bool inside = i >= location && i < location + covered;
+            QCOMPARE(
+                rig.surface.names[size_t(i)], inside ? padded(QStringLiteral("Long")) : QString());
+        }
+        QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(sentBytes));
+    }
+
+    void hugeFileRefusedAtOnce()
+    {
+        UploadRig rig;
+        WaveFile wave = wave16(10, 1, 44100);
+        wave.declaredDataSize = 40000000;
+        rig.update(rig.writeWave(QStringLiteral("Huge.wav"), wave));
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Is Too Big!") });
+        QCOMPARE(rig.overflow.showings, 0);
+        QVERIFY(rig.comm->written().isEmpty());
+    }
+
+    // The wait sleeps in an event loop: the answer comes from a later event, and the command
+    // goes on only then.
+    void waitEndsWhenTheChoiceChanges()
+    {
+        UploadRig rig;
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(1);
+        struct Late : OverflowPrompt {
+            void showOverflow(modDeclarations &d, int, std::function<void()> answered) override
+            {
+                QTimer::singleShot(20, [&d, answered] {
+                    d.OverflowChoice = QStringLiteral("Cancel");
+                    answered();
+                });
+            }
+        } late;
+        rig.controller->setOverflowPrompt(&late);
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(600000, 1, 8000)));
+        QVERIFY(ticks >= 3); // other events ran while the command waited
+        QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
+        QCOMPARE(rig.declarations.OverflowChoice, QStringLiteral("Cancel"));
+    }
+
+    // The selection is the one the command started with, whatever the user clicks meanwhile.
+    void selectionFixedForTheCommand()
+    {
+        UploadRig rig;
+        rig.declarations.SelectedLocation = 6;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        rig.overflow.whileWaiting = [&rig] { rig.controller->optLoc_Click(7); };
+        const WaveFile wave = wave16(600000, 1, 8000);
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave));
+        QCOMPARE(rig.declarations.SelectedLocation, qint16(7));
+        QVERIFY(rig.unit.messageAt(6));
+        QVERIFY(!rig.unit.messageAt(7));
+        QCOMPARE(rig.surface.names[6], padded(QStringLiteral("Long")));
+        QCOMPARE(rig.surface.names[7], padded(QStringLiteral("Long")));
+        QCOMPARE(QByteArray(rig.comm->written().mid(rig.comm->written().indexOf('L'), 4)),
+            QByteArray("L06\r"));
+    }
+
+    // While the command runs nothing else talks to the unit: a second Update (File, Open) in
+    // the dialog's wait or during the transfer does nothing.
+    void secondCommandRefused()
+    {
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        int refusedTries = 0;
+        const auto tryAgain = [&] {
+            const QByteArray before = rig.comm->written();
+            const int prompts = rig.prompter.shown.size();
+            QVERIFY(!rig.surface.unitCommandsEnabled);
+            rig.prompter.files << rig.paths.waveDir + QStringLiteral("/Other.wav");
+            rig.controller->mnuFileOpen_Click();
+            rig.controller->cmdChange_Click();
+            QCOMPARE(rig.comm->written(), before);
+            QCOMPARE(rig.prompter.shown.size(), prompts);
+            rig.prompter.files.clear();
+            ++refusedTries;
+        };
+        rig.overflow.whileWaiting = tryAgain;
+        rig.surface.onEvents = [&] {
+            if (rig.surface.eventRuns == 3)
+                tryAgain();
+        };
+        rig.writeWave(QStringLiteral("Other.wav"), wave16(500, 1, 8000));
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(600000, 1, 8000)));
+        QCOMPARE(refusedTries, 2);
+        QVERIFY(rig.unit.messageAt(0));
+        QVERIFY(rig.surface.unitCommandsEnabled);
+        QCOMPARE(rig.prompter.dialogFolders.size(), 1);
+    }
+
+    // A port that fails while the command erases takes the command's own failure path: no
+    // further erase, no transfer, no box.
+    void portGoneWhileErasing()
+    {
+        UploadRig rig;
+        rig.surface.names[0] = rig.surface.names[1] = padded(QStringLiteral("Old"));
+        rig.comm->vanish();
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000)));
+        QCOMPARE(rig.surface.statuses.filter(QStringLiteral("Erasing")).size(), 1);
+        QCOMPARE(rig.surface.statusText, QStringLiteral("File not found!"));
+        QVERIFY(rig.prompter.texts().isEmpty());
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(rig.surface.unitCommandsEnabled);
+        QVERIFY(!rig.comm->takeError());
+    }
+
+    // Files as common tools write them, and the sizes the protocol cannot carry as they are.
+    void toolConventions_data()
+    {
+        QTest::addColumn<WaveFile>("wave");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("words"); // sent
+        WaveFile list = wave16(3000, 1, 8000);
+        list.chunksBeforeData.append({ "LIST", QByteArray(77, 'm') });
+        list.chunksBeforeData.append({ "fact", QByteArray(4, '\0') });
+        QTest::newRow("LIST and fact chunks") << list << QString() << 3000;
+        WaveFile extensible = wave16(3000, 3, 48000);
+        extensible.formatTag = 0xFFFE;
+        QTest::newRow("extensible PCM, 3 channels") << extensible << QString() << 3000;
+        WaveFile extensibleFloat = extensible;
+        extensibleFloat.subFormat = 3;
+        QTest::newRow("extensible float")
+            << extensibleFloat << QStringLiteral("Audio Format = Compressed!") << 0;
+        // What lies past the end of the file goes as silence.
+        WaveFile truncated = wave16(1000, 1, 8000);
+        truncated.declaredDataSize = 5000;
+        QTest::newRow("data chunk shorter than it says") << truncated << QString() << 2500;
+        // Two samples of a frame that never completes are not announced.
+        WaveFile partial = wave16(1000, 3, 8000);
+        partial.data.append("\x01\x02\x03\x04", 4);
+        QTest::newRow("3 channels, partial last frame") << partial << QString() << 1000;
+        // A short chime is padded with silence to the shortest message the protocol carries.
+        QTest::newRow("16-bit chime of 50 samples") << wave16(50, 1, 8000) << QString() << 113;
+        WaveFile chime8;
+        chime8.bitsPerSample = 8;
+        chime8.data = pcm8(50, 1);
+        QTest::newRow("8-bit chime of 50 samples") << chime8 << QString() << 113;
+    }
+    void toolConventions()
+    {
+        QFETCH(WaveFile, wave);
+        QFETCH(QString, box);
+        QFETCH(int, words);
+        UploadRig rig;
+        rig.update(rig.writeWave(QStringLiteral("Tool.wav"), wave));
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        if (!box.isEmpty()) {
+            QVERIFY(rig.comm->written().isEmpty());
+            return;
+        }
+        QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(words * 2));
+        // The header announces exactly the bytes the blocks carry: after "L", "00" and the
+        // carriage return (the erase comes before), its size field lies 24 bytes in.
+        const QByteArray line = rig.comm->written();
+        const qsizetype load = line.indexOf("L00\r");
+        QVERIFY(load >= 0);
+        QCOMPARE(qFromLittleEndian<quint32>(line.constData() + load + 4 + 24), quint32(words * 2));
+        compareAudio(rig.unit.messageAt(0)->audio, wave, 0, words);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("locations");
+        QTest::addColumn<bool>("autoReduce");
+        const auto row = [](const char *name, int bits, int channels, int rate, int frames,
+                             const char *answer, int steps, int locations, bool reduce = true) {
+            QTest::newRow(name) << bits << channels << rate << frames
+                                << QString::fromLatin1(answer) << steps << locations << reduce;
+        };
+        row("16-bit mono 44.1 kHz, Auto Reduce off", 16, 1, 44100, 400000, "", 0, 1, false);
+        row("16-bit mono 8 kHz", 16, 1, 8000, 20000, "", 0, 1);
+        row("8-bit mono 11,025 Hz", 8, 1, 11025, 30001, "", 0, 1);
+        row("16-bit stereo 22,050 Hz", 16, 2, 22050, 40000, "", 0, 1);
+        row("8-bit stereo 16 kHz over 2", 8, 2, 16000, 700000, "Proceed", 0, 2);
+        row("16-bit 3 ch 32 kHz over 2", 16, 3, 32000, 600000, "Proceed", 0, 2);
+        row("8-bit 3 ch 44.1 kHz, Auto Reduce", 8, 3, 44100, 300000, "", 1, 1);
+        row("16-bit stereo 48 kHz halved over 2", 16, 2, 48000, 1400000, "Proceed", 1, 2);
+        row("16-bit mono 96 kHz halved twice", 16, 1, 96000, 2000000, "Down Sample", 2, 1);
+        row("8-bit mono 96 kHz over 3", 8, 1, 96000, 3000000, "Proceed", 1, 3);
+    }
+    void roundTrip()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(int, frames);
+        QFETCH(QString, answer);
+        QFETCH(int, steps);
+        QFETCH(int, locations);
+        QFETCH(bool, autoReduce);
+        UploadRig rig;
+        rig.surface.autoReduce = autoReduce;
+        rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
+        WaveFile wave;
+        wave.bitsPerSample = static_cast<quint16>(bits);
+        wave.channels = static_cast<quint16>(channels);
+        wave.sampleRate = quint32(rate);
+        wave.data = bits == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
+        rig.update(rig.writeWave(QStringLiteral("Trip.wav"), wave));
+        QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
+
+        const int words = frames >> steps;
+        const auto &stored = rig.unit.messageAt(0);
+        QVERIFY(stored);
+        QCOMPARE(int(stored->sampleRate), rate >> steps);
+        QCOMPARE(UnitEngine::locationsCovered(stored->audio.size()), locations);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(rig.unit.ownerOf(i).has_value(), i < locations);
+        compareAudio(stored->audio, wave, steps, words);
+        // Written back out as a wave file and converted again, the audio is the same.
+        const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
+        QCOMPARE(expectedWords16(back.data, 1, 0, words), stored->audio);
+    }
+};
+
+
+QTEST_GUILESS_MAIN(tst_update_command)
+#include "tst_update_command.moc"

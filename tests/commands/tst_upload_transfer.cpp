@@ -1,0 +1,292 @@
+#include "support/UploadRig.h"
+
+#include "commands/Palette.h"
+#include "commands/LoadMessage.h"
+#include "protocol/UploadSizes.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(UnitEngine::Fault)
+
+namespace {
+
+const QByteArray LobbyName = QByteArrayLiteral("Lobby           ");
+
+// A 16-bit mono file at 8 kHz with `bytes` sample bytes.
+WaveFile monoFile(int bytes, quint32 rate = 8000)
+{
+    WaveFile wave;
+    wave.sampleRate = rate;
+    wave.data = pcm16(bytes / 2, 1);
+    return wave;
+}
+
+UnitEngine::Fault fault(const char *point, UnitEngine::Fault::Kind kind, int occurrence,
+    const QByteArray &replacement = {})
+{
+    UnitEngine::Fault f;
+    f.point = point;
+    f.kind = kind;
+    f.occurrence = occurrence;
+    f.replacement = replacement;
+    return f;
+}
+
+// The bytes written after the erase: everything from the "L" on.
+QByteArray fromLoad(const QByteArray &written)
+{
+    return written.mid(written.indexOf('L'));
+}
+
+// The writes that follow the header's closing carriage return: one per block.
+QList<QByteArray> writesAfterHeader(const SimComm &comm)
+{
+    QList<QByteArray> writes;
+    bool zeros = false;
+    bool header = false;
+    for (const auto &event : comm.line()) {
+        if (event.kind != SimComm::LineEvent::Write)
+            continue;
+        if (header)
+            writes << event.bytes;
+        else if (zeros && event.bytes == "\r")
+            header = true;
+        zeros = event.bytes == QByteArray(2, '\0');
+    }
+    return writes;
+}
+
+bool endsWithDrain(const SimComm &comm)
+{
+    const auto &line = comm.line();
+    return !line.isEmpty() && line.last().kind == SimComm::LineEvent::Read
+        && line.last().count == 10 && line.last().waitMs == 200;
+}
+
+} // namespace
+
+// The transfer against the simulated unit, byte for byte, with every failure it reports.
+class tst_upload_transfer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void blocksOnTheLine_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("fullBlocks");
+        QTest::addColumn<int>("finalCount");
+        QTest::newRow("224 + 2 full + final 256 (count 0)") << 224 + 256 * 2 + 256 << 0 << 2 << 0;
+        QTest::newRow("224 + 2 full + final 100") << 224 + 256 * 2 + 100 << 3 << 2 << 100;
+        QTest::newRow("226: first block and one word") << 226 << 7 << 0 << 2;
+        QTest::newRow("224 + 256: no full block") << 480 << 1 << 0 << 0;
+        QTest::newRow("short chime padded to 226") << 40 << 2 << 0 << 2;
+    }
+    void blocksOnTheLine()
+    {
+        QFETCH(int, bytes);
+        QFETCH(int, location);
+        QFETCH(int, fullBlocks);
+        QFETCH(int, finalCount);
+        UploadRig rig;
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        const WaveFile wave = monoFile(bytes);
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), wave));
+
+        const int sent = qMax(bytes, ShortestDataSize);
+        const QByteArray words = expectedWords16(wave.data, 1, 0, sent / 2);
+        const QByteArray command = QByteArray("L0") + char('0' + location) + '\r';
+        QCOMPARE(
+            fromLoad(rig.comm->written()), command + expectedUploadStream(LobbyName, 8000, words));
+        QCOMPARE(rig.comm->written().left(4), QByteArray("C0") + char('0' + location) + '\r');
+
+        // One write per block, the block's count byte first.
+        const QList<QByteArray> blockWrites = writesAfterHeader(*rig.comm);
+        QCOMPARE(blockWrites.size(), 2 + fullBlocks);
+        QCOMPARE(int(quint8(blockWrites.first().at(0))), 224);
+        for (int i = 1; i <= fullBlocks; ++i)
+            QCOMPARE(int(quint8(blockWrites.at(i).at(0))), 0);
+        QCOMPARE(int(quint8(blockWrites.last().at(0))), finalCount);
+
+        QVERIFY(rig.surface.statuses.contains(
+            QStringLiteral("Loading Position %1 - - -").arg(location + 1)));
+        QCOMPARE(rig.surface.statuses.last(), QStringLiteral("%1 bytes sent").arg(sent));
+        QVERIFY(!rig.surface.progressVisible);
+        const auto &stored = rig.unit.messageAt(location);
+        QVERIFY(stored);
+        QCOMPARE(stored->name, LobbyName);
+        QCOMPARE(stored->sampleRate, 8000u);
+        QCOMPARE(stored->audio, words);
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+    }
+
+    void failures_data()
+    {
+        using F = UnitEngine::Fault;
+        QTest::addColumn<UnitEngine::Fault>("injected");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("no reply to the command")
+            << fault("L", F::NoReply, 1) << QStringLiteral("Load Error!") << QString();
+        QTest::newRow("command answered n")
+            << fault("L", F::Replace, 1, "n\r") << QStringLiteral("Load Error!") << QString();
+        QTest::newRow("header answered X") << fault("L.header", F::Replace, 1, "X\r")
+                                           << QStringLiteral("Totals Error 1") << QString();
+        QTest::newRow("no reply to the header")
+            << fault("L.header", F::NoReply, 1) << QStringLiteral("Totals Error 1") << QString();
+        QTest::newRow("first block answered K")
+            << fault("L.block", F::Replace, 1, "K\r") << QStringLiteral("Loading Position 1 - - -")
+            << QStringLiteral("ERROR on Acknowledge 2");
+        QTest::newRow("no reply to the third full block") << fault("L.block", F::NoReply,
+            4) << QStringLiteral("Error on transmission!") << QString();
+        QTest::newRow("full block answered x")
+            << fault("L.block", F::Replace, 2, "xN") << QStringLiteral("Error on transmission!")
+            << QString();
+        QTest::newRow("premature K") << fault("L.block", F::Replace, 3, "K\r")
+                                     << QStringLiteral("Error, premature OK!") << QString();
+        QTest::newRow("no final K") << fault("L.final", F::NoReply, 1)
+                                    << QStringLiteral("Error, no final OK!") << QString();
+        QTest::newRow("final answered N") << fault("L.final", F::Replace, 1, "N\r")
+                                          << QStringLiteral("Error, no final OK!") << QString();
+        QTest::newRow("N with any second character continues") << fault("L.block", F::Replace, 0,
+            "N?") << QStringLiteral("4320 bytes sent") << QString();
+    }
+    void failures()
+    {
+        QFETCH(UnitEngine::Fault, injected);
+        QFETCH(QString, status);
+        QFETCH(QString, box);
+        UploadRig rig;
+        rig.unit.injectFault(injected);
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
+        QCOMPARE(rig.surface.statuses.last(), status);
+        QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
+        QVERIFY(!rig.surface.progressVisible);
+        QVERIFY(endsWithDrain(*rig.comm));
+        // The name stays whatever the outcome.
+        QCOMPARE(rig.surface.names[0], QString::fromLatin1(LobbyName));
+        QCOMPARE(rig.declarations.LocationNames[0], QString::fromLatin1(LobbyName));
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        // No directory read follows unless Stop was pressed.
+        QVERIFY(!rig.controller->timers().Timer2.isActive());
+    }
+
+    void unitVanishesMidTransfer()
+    {
+        UploadRig rig;
+        rig.surface.onEvents = [&rig] {
+            if (rig.surface.eventRuns == 5)
+                rig.comm->vanish();
+        };
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
+        QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Error 5"));
+        QVERIFY(!rig.surface.progressVisible);
+        QVERIFY(!rig.comm->takeError());
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+    }
+
+    void fileGoneBeforeTheTransfer()
+    {
+        UploadRig rig;
+        rig.declarations.WavePath = rig.folder.filePath(QStringLiteral("gone.wav"));
+        rig.declarations.DataSize = 1000;
+        rig.declarations.BitsPerSample = 16;
+        rig.declarations.ChannelCount = 1;
+        LoadMessage(rig.controller->context(), 0);
+        QCOMPARE(rig.prompter.texts(), QStringList { QStringLiteral("File Read Error!") });
+        QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Error 5"));
+        QVERIFY(rig.comm->written().isEmpty());
+    }
+
+    // Stop sets CurrentOperation and turns the window idle, as the Stop button does; the
+    // transfer sees it at the top of the next full block.
+    void stop_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<int>("blocksSent"); // blocks written after the header
+        QTest::addColumn<QString>("status");
+        QTest::newRow("during the header")
+            << QStringLiteral("header") << 1 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the first block")
+            << QStringLiteral("first") << 1 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the third full block")
+            << QStringLiteral("full") << 4 << QStringLiteral("Loading Aborted");
+        QTest::newRow("during the final block")
+            << QStringLiteral("final") << 17 << QStringLiteral("4320 bytes sent");
+    }
+    void stop()
+    {
+        QFETCH(QString, when);
+        QFETCH(int, blocksSent);
+        QFETCH(QString, status);
+        UploadRig rig;
+        bool pressed = false;
+        const auto press = [&] {
+            rig.declarations.CurrentOperation = QStringLiteral("Abort");
+            rig.surface.SetIdleControls();
+        };
+        // The header is written before events first run; a click during it waits in the queue.
+        rig.surface.onEvents = [&] {
+            const int run = rig.surface.eventRuns;
+            if (pressed)
+                return;
+            if (when == QStringLiteral("header") || (when == QStringLiteral("first") && run == 1)
+                || (when == QStringLiteral("full") && run == 6)
+                || (when == QStringLiteral("final") && run == 32)) {
+                pressed = true;
+                press();
+            }
+        };
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
+        QCOMPARE(writesAfterHeader(*rig.comm).size(), blocksSent);
+        QCOMPARE(rig.surface.statuses.last(), status);
+        QVERIFY(endsWithDrain(*rig.comm) || status.endsWith(QStringLiteral("sent")));
+        // Once Stop was pressed the directory is read again two seconds later, even when the
+        // final block still made it.
+        QVERIFY(rig.controller->timers().Timer2.isActive());
+        QVERIFY(!rig.surface.progressVisible);
+    }
+
+    void progressCountsAcknowledgedBytes()
+    {
+        UploadRig rig;
+        const int total = 224 + 256 * 3 + 100;
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(total)));
+        const auto percent = [total](int sent) { return qRound(100.0 * sent / total); };
+        QCOMPARE(rig.surface.progressValues,
+            (QList<int> { 0, percent(224), percent(224 + 256), percent(224 + 512) }));
+    }
+
+    void barsAfterSuccess_data()
+    {
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::newRow("2% of a location: 40, not 16")
+            << 2 << 20972 << QList<int> { 0, 0, 40, 0, 0, 0, 0, 0 };
+        QTest::newRow("exactly one location")
+            << 3 << 1048576 << QList<int> { 0, 0, 0, 800, 0, 0, 0, 0 };
+        QTest::newRow("one and a half")
+            << 5 << 1572864 << QList<int> { 0, 0, 0, 0, 0, 800, 400, 0 };
+    }
+    void barsAfterSuccess()
+    {
+        QFETCH(int, location);
+        QFETCH(int, bytes);
+        QFETCH(QList<int>, widths);
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(bytes)));
+        QCOMPARE(rig.surface.statuses.last(), QStringLiteral("%1 bytes sent").arg(bytes));
+        QCOMPARE(QList<int>(rig.surface.widths.begin(), rig.surface.widths.end()), widths);
+        // Every location the message fills takes its first location's colour.
+        for (int i = 0; i < 8; ++i)
+            if (widths[i] > 0)
+                QCOMPARE(rig.surface.colours[size_t(i)], palette[size_t(location)]);
+    }
+};
+
+
+QTEST_GUILESS_MAIN(tst_upload_transfer)
+#include "tst_upload_transfer.moc"

@@ -1,0 +1,383 @@
+#include "WaveFile.h"
+#include "settings/Declarations.h"
+#include "commands/OverflowTexts.h"
+#include "protocol/UploadSizes.h"
+#include "protocol/UploadWire.h"
+#include "protocol/WaveHeader.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QTest>
+
+using Outcome = WaveHeaderReading::Outcome;
+
+namespace {
+
+WaveHeaderReading readBytes(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return readWaveHeader(buffer);
+}
+
+WaveFile mono16(int bytes = 100)
+{
+    WaveFile wave;
+    wave.data = QByteArray(bytes, '\x11');
+    return wave;
+}
+
+} // namespace
+
+// The pure rules of an upload: header checks, sizes, names, halvings, the overflow dialog's
+// texts, sample conversion and the bytes of header and blocks.
+class tst_upload_rules : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void refusedHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("message");
+        const auto refused = [](const char *name, const QByteArray &file, const char *message) {
+            QTest::newRow(name) << file << int(Outcome::Refused) << QString::fromLatin1(message);
+        };
+        const auto broken = [](const char *name, const QByteArray &file) {
+            QTest::newRow(name) << file << int(Outcome::Broken) << QString();
+        };
+        const auto changed = [](qsizetype at, const QByteArray &bytes) {
+            return mono16().bytes().replace(at, bytes.size(), bytes);
+        };
+        const auto with = [](auto change) {
+            WaveFile wave = mono16();
+            change(wave);
+            return wave.bytes();
+        };
+        refused("not RIFF", changed(0, "RIFX"), "Not a RIFF File");
+        refused("not WAVE", changed(8, "AVI "), "Not a WAVE File");
+        refused("chunk before fmt",
+            with([](WaveFile &w) { w.chunksBeforeFmt.append({ "JUNK", QByteArray(4, '\0') }); }),
+            "Not an fmt file!");
+        refused("format 3 before a bad channel count", with([](WaveFile &w) {
+            w.formatTag = 3;
+            w.channels = 9;
+        }),
+            "Audio Format = Compressed!");
+        for (quint16 channels : { 0, 9, 257 })
+            refused(QByteArray::number(channels).append(" channels").constData(),
+                with([channels](WaveFile &w) { w.channels = channels; }),
+                "Audio File has bad channel amount1");
+        refused("24-bit", with([](WaveFile &w) { w.bitsPerSample = 24; }),
+            "Not a 16 or 8 bit sample!");
+        refused("bits 272 (low byte 16)", with([](WaveFile &w) { w.bitsPerSample = 0x110; }),
+            "Not a 16 or 8 bit sample!");
+        refused("extensible, float sub-format", with([](WaveFile &w) {
+            w.formatTag = 0xFFFE;
+            w.subFormat = 3;
+        }),
+            "Audio Format = Compressed!");
+        refused("no data chunk", mono16().bytes().left(36), "No audio data in this file!");
+        refused("chunk size runs past the end",
+            with([](WaveFile &w) { w.chunksBeforeData.append({ "LIST", QByteArray(30, 'x') }); })
+                .left(36 + 8 + 10),
+            "No audio data in this file!");
+        refused("only RIFF", "RIFF", "Not a WAVE File");
+        refused("empty file", QByteArray(), "Not a RIFF File");
+        broken("fmt size 32768 does not fit", changed(16, QByteArray::fromHex("00800000")));
+        broken("rate above 2^31-1", with([](WaveFile &w) { w.sampleRate = 0x80000000u; }));
+        broken("data size above 2^31-1",
+            with([](WaveFile &w) { w.declaredDataSize = 0x80000000u; }));
+    }
+    void refusedHeaders()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, outcome);
+        QFETCH(QString, message);
+        const WaveHeaderReading reading = readBytes(file);
+        QCOMPARE(static_cast<int>(reading.outcome), outcome);
+        QCOMPARE(reading.message, message);
+    }
+
+    void acceptedHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("fmtChunkLength"); // what lies between "fmt " and "data"
+        QTest::addColumn<int>("dataChunkSize");
+        QTest::addColumn<int>("channels");
+        const auto with = [](int bytes, auto change) {
+            WaveFile wave = mono16(bytes);
+            change(wave);
+            return wave.bytes();
+        };
+        QTest::newRow("plain 16-byte fmt") << mono16(100).bytes() << 16 << 100 << 1;
+        QTest::newRow("18-byte fmt")
+            << with(100, [](WaveFile &w) { w.fmtExtra = QByteArray(2, '\0'); }) << 18 << 100 << 1;
+        QTest::newRow("fact chunk") << with(100, [](WaveFile &w) {
+            w.chunksBeforeData.append({ "fact", QByteArray(4, '\x05') });
+        }) << 28 << 100 << 1;
+        // Odd sizes carry one pad byte.
+        QTest::newRow("odd LIST chunk, padded") << with(100, [](WaveFile &w) {
+            w.chunksBeforeData.append({ "LIST", QByteArray(57, 'i') });
+        }) << 16 + 8 + 58 << 100 << 1;
+        QTest::newRow("fact, LIST and cue") << with(100, [](WaveFile &w) {
+            w.chunksBeforeData.append({ "fact", QByteArray(4, '\0') });
+            w.chunksBeforeData.append({ "LIST", QByteArray(1000, 'i') });
+            w.chunksBeforeData.append({ "cue ", QByteArray(3, 'c') });
+        }) << 16 + 12 + 1008 + 12 << 100 << 1;
+        QTest::newRow("extensible PCM, 3 channels") << with(600, [](WaveFile &w) {
+            w.formatTag = 0xFFFE;
+            w.channels = 3;
+        }) << 40 << 600 << 3;
+        QTest::newRow("truncated data chunk")
+            << with(100, [](WaveFile &w) { w.declaredDataSize = 5000; }) << 16 << 5000 << 1;
+    }
+    void acceptedHeaders()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, fmtChunkLength);
+        QFETCH(int, dataChunkSize);
+        QFETCH(int, channels);
+        const WaveHeaderReading reading = readBytes(file);
+        QCOMPARE(int(reading.outcome), int(Outcome::Accepted));
+        QCOMPARE(reading.header.fmtChunkLength, fmtChunkLength);
+        QCOMPARE(reading.header.dataOffset, qint64(fmtChunkLength) + 28);
+        QCOMPARE(file.mid(reading.header.dataOffset - 8, 4), QByteArray("data"));
+        QCOMPARE(reading.header.dataChunkSize, dataChunkSize);
+        QCOMPARE(int(reading.header.channelCount), channels);
+        QCOMPARE(reading.header.sampleRate, 8000);
+    }
+
+    void derivedSizes_data()
+    {
+        QTest::addColumn<qint64>("chunk");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<qint64>("dataSize");
+        const auto row = [](const char *name, qint64 chunk, int channels, int bits, qint64 size) {
+            QTest::newRow(name) << chunk << channels << bits << size;
+        };
+        row("16-bit mono 1,048,546", 1048546, 1, 16, 1048546);
+        row("8-bit mono 524,272", 524272, 1, 8, 1048544);
+        row("16-bit stereo 2,000,000", 2000000, 2, 16, 1000000);
+        row("8-bit stereo 1,000,000", 1000000, 2, 8, 1000000);
+        // Whole words: a partial frame is not sent, so it is not announced either.
+        row("16-bit 3 channels 1,000,001", 1000001, 3, 16, 333332);
+        row("8-bit 3 channels 1,000,001", 1000001, 3, 8, 666666);
+        row("16-bit mono, odd chunk", 1001, 1, 16, 1000);
+        row("8-bit mono 2^31-1 overflows 32 bits", 2147483647, 1, 8, 4294967294);
+    }
+    void derivedSizes()
+    {
+        QFETCH(qint64, chunk);
+        QFETCH(int, channels);
+        QFETCH(int, bits);
+        QFETCH(qint64, dataSize);
+        QCOMPARE(deriveDataSize(chunk, channels, bits), dataSize);
+    }
+
+    void getName_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("backslashes") << QStringLiteral("C:\\Sounds\\Lobby.wav")
+                                     << QStringLiteral("Lobby           ") << true;
+        QTest::newRow("slashes") << QStringLiteral("/home/u/wavefiles/Lobby.wav")
+                                 << QStringLiteral("Lobby           ") << true;
+        QTest::newRow("long name cut") << QStringLiteral("C:\\x\\Announcement_Lobby_Morning.wav")
+                                       << QStringLiteral("Announcement_Lob") << true;
+        QTest::newRow("exactly 16") << QStringLiteral("/a/0123456789abcdef.wav")
+                                    << QStringLiteral("0123456789abcdef") << true;
+        QTest::newRow("first .wav counts")
+            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime           ") << true;
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QString() << false;
+        QTest::newRow("no extension") << QStringLiteral("/a/lobby") << QString() << false;
+    }
+    void getName()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(bool, found);
+        const auto result = GetName(path);
+        QCOMPARE(result.has_value(), found);
+        if (found) {
+            QCOMPARE(*result, name);
+            QCOMPARE(result->size(), 16);
+        }
+    }
+
+    void countExtraLocations_data()
+    {
+        QTest::addColumn<double>("count");
+        QTest::addColumn<int>("extra");
+        QTest::newRow("1,048,544") << 1048544.0 << 0;
+        QTest::newRow("1,048,545") << 1048545.0 << 1;
+        QTest::newRow("2,097,120") << 2097120.0 << 1;
+        QTest::newRow("2,097,121") << 2097121.0 << 2;
+        QTest::newRow("half a byte over") << 1048544.5 << 1;
+        QTest::newRow("zero") << 0.0 << 0;
+        QTest::newRow("4,294,967,294 (past 32 bits)") << 4294967294.0 << 4096;
+    }
+    void countExtraLocations()
+    {
+        QFETCH(double, count);
+        QFETCH(int, extra);
+        double copy = count;
+        QCOMPARE(CountExtraLocations(copy, 1048576), extra);
+        if (extra == 0)
+            QCOMPARE(copy, count + 32); // the caller's variable carries the overhead
+    }
+
+    void halveSampleRate_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("halvedRate");
+        QTest::addColumn<int>("halvedSize");
+        QTest::addColumn<int>("extra");
+        QTest::newRow("11,025 Hz") << 11025 << 1000 << 5512 << 500 << 0;
+        QTest::newRow("odd size 1,000,001") << 44100 << 1000001 << 22050 << 500000 << 0;
+        QTest::newRow("odd word count 1,000,002") << 44100 << 1000002 << 22050 << 500000 << 0;
+        QTest::newRow("3,000,000 over two locations") << 44100 << 3000000 << 22050 << 1500000 << 1;
+        QTest::newRow("6,000,000") << 96000 << 6000000 << 48000 << 3000000 << 2;
+    }
+    void halveSampleRate()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, size);
+        QFETCH(int, halvedRate);
+        QFETCH(int, halvedSize);
+        QFETCH(int, extra);
+        modDeclarations decl;
+        decl.SampleRate = rate;
+        setDataSize(decl, size);
+        QVERIFY(HalveSampleRate(decl));
+        QCOMPARE(decl.SampleRate, halvedRate);
+        QCOMPARE(decl.DataSize, halvedSize);
+        QCOMPARE(int(decl.ExtraLocations), extra);
+        QCOMPARE(decl.SampleRateBytes, littleEndianBytes(halvedRate));
+        QCOMPARE(decl.DataSizeBytes, littleEndianBytes(halvedSize));
+        QCOMPARE(decl.DataSize % 2, 0);
+    }
+
+    void overflowTexts_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QString>("description"); // empty: Proceed hidden
+        QTest::addColumn<QString>("convert"); // empty: Down Sample hidden
+        const QString one
+            = QStringLiteral("This file can be converted to fit into 1 memory location");
+        const auto fill = [](int n) {
+            return QStringLiteral("This wave file is large and will fill %1 memory locations")
+                .arg(n);
+        };
+        const auto into = [](int n) {
+            return QStringLiteral("This file can be converted to fit into %1 memory locations")
+                .arg(n);
+        };
+        const auto row = [](const char *name, int size, int rate, int at, const QString &fills,
+                             const QString &fitsInto) {
+            QTest::newRow(name) << size << rate << at << fills << fitsInto;
+        };
+        const QString none;
+        row("22,050 Hz 1,500,000 at 0, after the automatic halving", 1500000, 22050, 0, fill(2), one);
+        row("22,050 Hz 1,500,000 at 7: no Proceed", 1500000, 22050, 7, none, one);
+        row("22,050 Hz 2,500,000 at 0", 2500000, 22050, 0, fill(3), into(2));
+        row("8,000 Hz 1,200,000 at 6: no Down Sample", 1200000, 8000, 6, fill(2), none);
+        row("17,000 Hz: no Down Sample", 1200000, 17000, 0, fill(2), none);
+        row("33,000 Hz 1,500,000 halves once", 1500000, 33000, 0, fill(2), one);
+        row("48,000 Hz 3,000,000 estimates a quarter", 3000000, 48000, 0, fill(3), one);
+        row("fills exactly the rest at 6", 2097120, 8000, 6, fill(2), none);
+        row("one byte over the rest at 6", 2097121, 8000, 6, none, none);
+    }
+    void overflowTexts()
+    {
+        QFETCH(int, size);
+        QFETCH(int, rate);
+        QFETCH(int, location);
+        QFETCH(QString, description);
+        QFETCH(QString, convert);
+        const OverflowTexts texts = ::overflowTexts(size, rate, location, 1048576);
+        QCOMPARE(texts.proceedShown, !description.isEmpty());
+        QCOMPARE(texts.description, description);
+        QCOMPARE(texts.convertShown, !convert.isEmpty());
+        QCOMPARE(texts.convert, convert);
+    }
+
+    void sampleSkip_data()
+    {
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("skip");
+        for (int steps = 0; steps <= 2; ++steps)
+            for (int bits : { 8, 16 })
+                for (int ch = 1; ch <= 8; ++ch)
+                    QTest::addRow("%d halvings, %d-bit, %d ch", steps, bits, ch)
+                        << steps << bits << ch << ((1 << steps) * ch * (bits / 8) - bits / 8);
+        QTest::newRow("16-bit stereo halved: 6") << 1 << 16 << 2 << 6;
+        QTest::newRow("3 halvings: outside the table") << 3 << 16 << 2 << 0;
+        QTest::newRow("24-bit: outside the table") << 0 << 24 << 2 << 0;
+    }
+    void sampleSkip()
+    {
+        QFETCH(int, steps);
+        QFETCH(int, bits);
+        QFETCH(int, channels);
+        QFETCH(int, skip);
+        QCOMPARE(int(SampleSkip(steps, bits, channels)), skip);
+    }
+
+    void conversion16_data()
+    {
+        QTest::addColumn<int>("sample");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::newRow("most negative") << -32768 << 0 << 0;
+        QTest::newRow("zero") << 0 << 128 << 0;
+        QTest::newRow("most positive") << 32767 << 255 << 255;
+        QTest::newRow("-1") << -1 << 127 << 255;
+        QTest::newRow("0x1234") << 0x1234 << 0x92 << 0x34;
+    }
+    void conversion16()
+    {
+        QFETCH(int, sample);
+        QFETCH(int, high);
+        QFETCH(int, low);
+        const auto bits = static_cast<quint16>(static_cast<qint16>(sample));
+        const SampleWord word
+            = convertSample16(static_cast<quint8>(bits), static_cast<quint8>(bits >> 8));
+        QCOMPARE(int(word.high), high);
+        QCOMPARE(int(word.low), low);
+    }
+
+    void conversion8LowByteNeverZero()
+    {
+        QRandomGenerator random(7);
+        QSet<int> lows;
+        for (int i = 0; i < 200000; ++i) {
+            const SampleWord word = convertSample8(static_cast<quint8>(i), random);
+            QCOMPARE(int(word.high), i % 256);
+            QVERIFY(word.low >= 1);
+            lows.insert(word.low);
+        }
+        QCOMPARE(lows.size(), 255); // 1 to 255, each drawn
+    }
+
+    void uploadHeaderLayout()
+    {
+        const QByteArray header = UploadHeader(QByteArrayLiteral("Lobby           "),
+            littleEndianBytes(22050), littleEndianBytes(1500000));
+        QCOMPARE(header.size(), 31);
+        QCOMPARE(header,
+            QByteArray("Lobby           ") + QByteArray::fromHex("22560000") + "stop"
+                + QByteArray::fromHex("60e31600") + QByteArray(2, '\0') + '\r');
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_upload_rules)
+#include "tst_upload_rules.moc"

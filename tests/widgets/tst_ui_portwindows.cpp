@@ -1,0 +1,315 @@
+#include "support/ProgramFixture.h"
+#include "settings/Version.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The windows' tests reach the program's paths the way the program does.
+struct ProgramRig : ProgramFixture {
+    using ProgramFixture::ProgramFixture;
+    const AppPaths &paths = program->paths();
+
+    // Opens the main window with the search pending; the search window comes when Timer3 fires.
+    frmSerialSearch *startSearch()
+    {
+        program->declarations().AutoSearchPending = true;
+        open();
+        program->showSerialSearch();
+        return program->serialSearchWindow();
+    }
+};
+
+// Windows that were unloaded go once the event loop is back at the top.
+void deleteUnloaded()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+template <typename T = QWidget>
+T *child(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
+
+void trigger(QWidget *window, const char *entry)
+{
+    child<QAction>(window, entry)->trigger();
+}
+
+void click(QWidget *window, const char *button)
+{
+    QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+}  // namespace
+
+class tst_ui_portwindows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void serialSetListsPortsWithTheirDevices()
+    {
+        ProgramRig rig;
+        QVERIFY(QDir().mkpath(rig.paths.portsDir));
+        QVERIFY(QFile::link(QStringLiteral("/dev/tavix-test-device"), rig.paths.portsDir + QStringLiteral("/com7")));
+        rig.open();
+        rig.program->declarations().CommPort = 256;
+        trigger(rig.program->mainWindow(), "mnuToolsSetup");
+
+        frmSerialSet *window = rig.program->serialSetWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Com Port Selection"));
+        auto *list = child<QComboBox>(window, "cmbCommPort");
+        QCOMPARE(list->count(), 256);
+        QCOMPARE(list->itemText(0) + u' ' + list->itemText(7) + u' ' + list->itemText(255), QStringLiteral("Auto 7 255"));
+        QCOMPARE(list->model()->index(7, 1).data().toString(), QStringLiteral("/dev/tavix-test-device"));
+        // The current port shows although the list lacks it.
+        QCOMPARE(list->currentText(), QStringLiteral("256"));
+
+        auto *device = child<QLabel>(window, "lblDevice");
+        list->setCurrentIndex(7);
+        QVERIFY(device->text().contains(QStringLiteral("/dev/tavix-test-device")));
+        list->setEditText(QStringLiteral("Auto"));
+        QVERIFY(!device->text().contains(u'/'));
+
+        // Shown again, it is the same window.
+        rig.program->showSerialSet();
+        QCOMPARE(rig.program->serialSetWindow(), window);
+        QCOMPARE(list->count(), 256);
+    }
+
+    void applyReloadsTheMainWindow()
+    {
+        ProgramRig rig(3);
+        QPointer<frmMain1> first = rig.open();
+        rig.prompter->shown.clear();
+        rig.program->showSerialSet();
+        QPointer<frmSerialSet> window = rig.program->serialSetWindow();
+        child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("3"));
+        click(window, "cmdApply");
+
+        QCOMPARE(rig.settings(), QByteArray("BaudRate=460800\r\nCommPort=3\r\n"));
+        QVERIFY(rig.program->mainWindow() && rig.program->mainWindow() != first.data());
+        QVERIFY(rig.prompter->shown.isEmpty());
+        QCOMPARE(rig.comm->PortNumber(), qint16(3));
+        QVERIFY(rig.comm->PortOpen());
+        QVERIFY(!rig.program->serialSetWindow());
+        deleteUnloaded();
+        QVERIFY(!window && !first);
+    }
+
+    void cancelAndCloseChangeNothing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << QStringLiteral("cancel");
+        QTest::newRow("File, Close") << QStringLiteral("close");
+        QTest::newRow("the window's close control") << QStringLiteral("frame");
+    }
+    void cancelAndCloseChangeNothing()
+    {
+        QFETCH(QString, how);
+        ProgramRig rig;
+        frmMain1 *main = rig.open();
+        rig.program->showSerialSet();
+        QPointer<frmSerialSet> window = rig.program->serialSetWindow();
+        child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("9"));
+        if (how == u"cancel")
+            click(window, "cmdCancel");
+        else if (how == u"close")
+            trigger(window, "mnuFileClose");
+        else
+            window->close();
+        deleteUnloaded();
+        QVERIFY(!window);
+        QCOMPARE(rig.program->mainWindow(), main);
+        QCOMPARE(rig.program->declarations().CommPort, qint16(1));
+        QVERIFY(!QFile::exists(rig.paths.settingsFile));
+    }
+
+    void exitFromTheSelectionEndsTheProgram()
+    {
+        ProgramRig rig;
+        rig.open();
+        rig.program->showSerialSet();
+        rig.program->showHelp();
+        trigger(rig.program->serialSetWindow(), "mnuFileExit");
+        QVERIFY(rig.program->exiting());
+        QVERIFY(!rig.program->mainWindow() && !rig.program->serialSetWindow() && !rig.program->helpWindow());
+        QVERIFY(!rig.comm->PortOpen());
+    }
+
+    void selectionAfterTheStartUpQuestionOpensTheMainWindow()
+    {
+        ProgramRig rig;
+        // The answer Yes: no main window yet.
+        rig.program->showSerialSet();
+        QVERIFY(!rig.program->mainWindow());
+        auto *window = rig.program->serialSetWindow();
+        child<QComboBox>(window, "cmbCommPort")->setEditText(QStringLiteral("1"));
+        click(window, "cmdApply");
+        QVERIFY(rig.program->mainWindow() && rig.program->mainWindow()->isVisible());
+        QVERIFY(rig.prompter->shown.isEmpty());
+    }
+
+    void searchFindsTheUnitAndHandsOver()
+    {
+        ProgramRig rig(2);
+        rig.program->declarations().AutoSearchPending = true;
+        frmMain1 *main = rig.open();
+        QVERIFY(main->controller().timers().Timer3.isActive());
+        main->controller().Timer3_Timer();
+
+        QPointer<frmSerialSearch> window = rig.program->serialSearchWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Communication Port Search"));
+        auto *port = child<QLineEdit>(window, "txtPort");
+        auto *label = child<QLabel>(window, "lblSearch");
+        QCOMPARE(port->text(), QStringLiteral("1"));
+        QCOMPARE(label->text(), QStringLiteral("Searching for Com Port  -  -  - "));
+        // Shown again, it is the same window.
+        rig.program->showSerialSearch();
+        QCOMPARE(rig.program->serialSearchWindow(), window.data());
+
+        window->search().Timer1_Timer();
+        QCOMPARE(label->text(), QStringLiteral("Tavix Found!"));
+        QCOMPARE(port->text(), QStringLiteral("2"));
+
+        window->search().Timer2_Timer();
+        QCOMPARE(rig.settings(), QByteArray("BaudRate=460800\r\nCommPort=2\r\n"));
+        // The reloaded main window opened the found port and passed its connection check.
+        QVERIFY(rig.program->mainWindow() != main);
+        QCOMPARE(rig.comm->PortNumber(), qint16(2));
+        QCOMPARE(rig.comm->written(), QByteArray("q\r"));
+        QVERIFY(rig.program->mainWindow()->controller().timers().Timer2.isActive());
+        QVERIFY(!rig.program->serialSearchWindow());
+        deleteUnloaded();
+        QVERIFY(!window);
+        QVERIFY(rig.prompter->shown.isEmpty());
+    }
+
+    void searchFindingNothingTellsTheMainWindow()
+    {
+        ProgramRig rig(300);
+        QPointer<frmSerialSearch> window = rig.startSearch();
+        window->search().Timer1_Timer();
+        QCOMPARE(rig.prompter->texts(), QStringList{QStringLiteral("Cannot Find Tavix, make sure unit is conected!")});
+        QCOMPARE(rig.program->mainWindow()->status(), QStringLiteral("Communication Error, check connections!"));
+        deleteUnloaded();
+        QVERIFY(!window);
+        // The selection then opens on the port the search left behind.
+        rig.program->showSerialSet();
+        QCOMPARE(child<QComboBox>(rig.program->serialSetWindow(), "cmbCommPort")->currentText(), QStringLiteral("256"));
+    }
+
+    void searchWindowClosedWhileSearching()
+    {
+        ProgramRig rig(200);
+        QPointer<frmSerialSearch> window = rig.startSearch();
+        // Arrives while the search lets events run between two ports.
+        QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+        window->search().Timer1_Timer();
+        QVERIFY(window);  // still on the stack until here
+        QVERIFY(!window->isVisible());
+        deleteUnloaded();
+        QVERIFY(!window);
+        QVERIFY(!rig.comm->PortOpen());
+        QVERIFY(rig.prompter->shown.isEmpty());
+        QVERIFY(rig.program->declarations().CommPort < 200);
+    }
+
+    void searchOfAnUnloadedMainWindowMakesWayForANewOne()
+    {
+        ProgramRig rig(5);
+        QPointer<frmSerialSearch> old = rig.startSearch();
+        old->search().Timer1_Timer();  // found, waiting for the hand-over
+
+        rig.program->declarations().AutoSearchPending = true;
+        rig.program->reloadMainWindow();
+        rig.program->showSerialSearch();
+        QVERIFY(rig.program->serialSearchWindow() && rig.program->serialSearchWindow() != old.data());
+        deleteUnloaded();
+        QVERIFY(!old);
+        QVERIFY(!QFile::exists(rig.paths.settingsFile));
+    }
+
+    void helpShowsTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("several lines") << QByteArray("One\r\nTwo\r\n\r\nFour") << QStringLiteral("One\nTwo\n\nFour") << 4;
+        QTest::newRow("empty") << QByteArray() << QString() << 1;
+    }
+    void helpShowsTheFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QFETCH(int, lines);
+        ProgramRig rig;
+        QVERIFY(rig.writeFile(rig.paths.helpFile, bytes));
+        trigger(rig.open(), "mnuHelpHelp");
+        frmHelp *window = rig.program->helpWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Help"));
+        auto *text = child<QPlainTextEdit>(window, "txtScript");
+        QCOMPARE(text->toPlainText(), shown);
+        QCOMPARE(text->blockCount(), lines);
+        QVERIFY(text->isReadOnly());
+        QVERIFY(rig.prompter->shown.isEmpty());
+    }
+
+    void helpWithoutTheFileStillOpensOnce()
+    {
+        ProgramRig rig;
+        rig.open();
+        rig.program->showHelp();
+        frmHelp *window = rig.program->helpWindow();
+        QCOMPARE(child<QPlainTextEdit>(window, "txtScript")->toPlainText(), QStringLiteral("Text1"));
+        QCOMPARE(rig.prompter->texts(), QStringList{QStringLiteral("No Instructions Available!")});
+        QVERIFY(window->isVisible());
+
+        // Not loaded a second time: no second message.
+        rig.program->showHelp();
+        QCOMPARE(rig.program->helpWindow(), window);
+        QCOMPARE(rig.prompter->shown.size(), 1);
+
+        QPointer<frmHelp> going = window;
+        click(window, "cmdClose");
+        QVERIFY(!rig.program->helpWindow());
+        deleteUnloaded();
+        QVERIFY(!going);
+        // Opened after closing, it is loaded afresh.
+        rig.program->showHelp();
+        QCOMPARE(rig.prompter->shown.size(), 2);
+    }
+
+    void aboutShowsNameAndVersionOnce()
+    {
+        ProgramRig rig;
+        trigger(rig.open(), "mnuHelpAbout");
+        QPointer<frmAbout> window = rig.program->aboutWindow();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Tavix"));
+        QCOMPARE(child<QLabel>(window, "lblVersion")->text(), versionText());
+        QCOMPARE(child<QLabel>(window, "lblName")->text(), QStringLiteral("Tavix Message Monitor"));
+        QVERIFY(!child<QLabel>(window, "lblCoprright")->text().isEmpty());
+        QVERIFY(window->findChildren<QPushButton *>().isEmpty());
+        rig.program->showAbout();
+        QCOMPARE(rig.program->aboutWindow(), window.data());
+
+        window->close();
+        QVERIFY(!rig.program->aboutWindow());
+        deleteUnloaded();
+        QVERIFY(!window);
+    }
+};
+
+QTEST_MAIN(tst_ui_portwindows)
+#include "tst_ui_portwindows.moc"
