@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/SampleSource.h"
 #include "protocol/UploadWire.h"
 
 #include <QFile>
@@ -9,7 +10,7 @@ class QRandomGenerator;
 // Reads the first channel's sample of every frame that is sent, through a small window on the
 // file, so memory stays the same whatever the file's length. Bytes past the end of the data
 // chunk or of the file read as silence.
-class SampleReader {
+class SampleReader : public SampleSource {
 public:
     struct Format {
         qint64 dataOffset = 0; // first sample byte in the file
@@ -21,13 +22,13 @@ public:
     SampleReader(const QString &path, const Format &format, QRandomGenerator &random);
 
     // False when the file cannot be opened.
-    bool open();
-    void close() { m_file.close(); }
+    bool open() override;
+    void close() override { m_file.close(); }
     // False once a read of the file failed (a file that is only short is not a failure).
-    bool healthy() const { return m_healthy; }
+    bool healthy() const override { return m_healthy; }
 
     // Appends the words of the next `words` frames, high byte first.
-    void appendWords(QByteArray &out, int words);
+    void appendWords(QByteArray &out, int words) override;
 
 private:
     quint8 byteAt(qint64 position);

@@ -1,4 +1,4 @@
-#include "directory/UsageBars.h"
+#include "protocol/UsageBars.h"
 
 #include <cmath>
 
