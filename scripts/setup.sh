@@ -3,7 +3,9 @@
 # Installs nothing when everything is there already.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-qpa-plugins fonts-liberation)
+# libsndfile1-dev: decoding FLAC, Ogg Vorbis, Opus, MP3 and AIFF files (found through pkg-config).
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    fonts-liberation libsndfile1-dev)
 
 missing=()
 for package in "${packages[@]}"; do
