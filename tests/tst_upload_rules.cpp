@@ -78,12 +78,23 @@ private Q_SLOTS:
         }),
             "Audio Format = Compressed!");
         refused("no data chunk", mono16().bytes().left(36), "No audio data in this file!");
+        // A file that ends inside its header: one text, whichever field the end falls in.
+        const char *cutShort = "File is damaged or cut short!";
         refused("chunk size runs past the end",
             with([](WaveFile &w) { w.chunksBeforeData.append({ "LIST", QByteArray(30, 'x') }); })
                 .left(36 + 8 + 10),
+            cutShort);
+        for (int length : { 0, 3, 4, 11, 18, 21, 26, 30, 35, 38, 43 })
+            refused(QByteArray("cut at ").append(QByteArray::number(length)).constData(),
+                mono16().bytes().left(length), cutShort);
+        refused("extensible, cut in its extension",
+            with([](WaveFile &w) { w.formatTag = 0xFFFE; }).left(50), cutShort);
+        refused("sample rate 0", with([](WaveFile &w) { w.sampleRate = 0; }),
+            "Audio File has a sample rate of 0 Hz!");
+        refused("empty data chunk", mono16(0).bytes(), "No audio data in this file!");
+        refused("data chunk shorter than one stereo frame",
+            with([](WaveFile &w) { w.channels = 2; }).left(40).append("\x02\0\0\0\x11\x11", 6),
             "No audio data in this file!");
-        refused("only RIFF", "RIFF", "Not a WAVE File");
-        refused("empty file", QByteArray(), "Not a RIFF File");
         broken("fmt size 32768 does not fit", changed(16, QByteArray::fromHex("00800000")));
         broken("rate above 2^31-1", with([](WaveFile &w) { w.sampleRate = 0x80000000u; }));
         broken("data size above 2^31-1",
