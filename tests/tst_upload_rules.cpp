@@ -200,11 +200,34 @@ private Q_SLOTS:
                                        << QStringLiteral("Announcement_Lob") << true;
         QTest::newRow("exactly 16") << QStringLiteral("/a/0123456789abcdef.wav")
                                     << QStringLiteral("0123456789abcdef") << true;
-        QTest::newRow("first .wav counts")
-            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime           ") << true;
-        QTest::newRow("upper-case .WAV")
-            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QString() << false;
+        QTest::newRow("the final .wav counts")
+            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime.wav       ") << true;
+        QTest::newRow("folder with .wav in its name") << QStringLiteral("/a/voice.wavs/lobby2.wav")
+                                                      << QStringLiteral("lobby2          ") << true;
+        QTest::newRow("upper-case .WAV keeps its letters")
+            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QStringLiteral("LOBBY           ")
+            << true;
         QTest::newRow("no extension") << QStringLiteral("/a/lobby") << QString() << false;
+        QTest::newRow(".wav only in the folder")
+            << QStringLiteral("/a/b.wav/lobby") << QString() << false;
+        // The unit keeps one byte a character: Latin-1 stays, the rest is folded or "_".
+        QTest::newRow("Latin-1 kept")
+            << QStringLiteral("/a/Café Ñandú ÿ.wav") << QStringLiteral("Café Ñandú ÿ    ") << true;
+        QTest::newRow("combining mark composed")
+            << QStringLiteral("/a/Cafe\u0301.wav") << QStringLiteral("Café            ") << true;
+        QTest::newRow("diacritics outside Latin-1 folded")
+            << QStringLiteral("/a/Gödöllő Łódź.wav") << QStringLiteral("Gödöllo _ódz    ") << true;
+        QTest::newRow("CJK to _") << QStringLiteral("/a/日本.wav")
+                                  << QStringLiteral("__              ") << true;
+        QTest::newRow("one _ for a character beyond 16 bits")
+            << QStringLiteral("/a/a\U0001F600b.wav") << QStringLiteral("a_b             ") << true;
+        QTest::newRow("control characters to _")
+            << QStringLiteral("/a/a\tb\u0085c.wav") << QStringLiteral("a_b_c           ") << true;
+        QTest::newRow("cut at 16 after mapping")
+            << QStringLiteral("/a/東京駅の新幹線ホームで流す案内放送.wav")
+            << QStringLiteral("________________") << true;
+        QTest::newRow("folded before the cut") << QStringLiteral("/a/Ōsaka_Station_Platform.wav")
+                                               << QStringLiteral("Osaka_Station_Pl") << true;
     }
     void getName()
     {
@@ -216,6 +239,8 @@ private Q_SLOTS:
         if (found) {
             QCOMPARE(*result, name);
             QCOMPARE(result->size(), 16);
+            // What the unit reports back is the same name again.
+            QCOMPARE(unitName(QString::fromLatin1(result->toLatin1())), *result);
         }
     }
 
