@@ -58,17 +58,16 @@ void cmdErase_Click(CommandContext &context)
     const QString selectedNumber = QString::number(selected + 1);
     const QString erased
         = QStringLiteral("Location ") + selectedNumber + QStringLiteral(" Erased!");
-    // Taken once: erasing a location empties its name, and the later ones must still match.
-    const QString name = declarations.LocationNames.at(static_cast<size_t>(selected));
+    // Taken before the first erase, which empties a name. Only the selected message's own
+    // locations: another message that happens to carry the same name stays.
+    const QList<int> span = messageSpan(declarations.LocationNames, selected);
     QList<int> locations;
-    if (name.isEmpty()) {
+    if (declarations.LocationNames.at(static_cast<size_t>(selected)).isEmpty()) {
         locations << selected;
     } else if (context.prompter.askYesNo(QStringLiteral("Are you sure you want to erase Location ")
                        + selectedNumber + QStringLiteral("?"),
                    QStringLiteral("Erase Location"))) {
-        for (int i = 0; i < LocationCount; ++i)
-            if (declarations.LocationNames.at(static_cast<size_t>(i)) == name)
-                locations << i;
+        locations = span;
     }
     QList<int> notErased;
     if (!locations.isEmpty() && eraseSeries(context, locations, notErased, erased)

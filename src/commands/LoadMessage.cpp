@@ -126,8 +126,10 @@ bool Transfer::run()
         return true;
     }
 
-    // The header goes out field by field; its 31 bytes are nothing next to the audio.
-    m_comm.OutputText(m_surface.messageText(m_location).toLatin1());
+    // The header goes out field by field; its 31 bytes are nothing next to the audio. The box
+    // holds the unit's form of the name already, which unitName leaves as it is: no character can
+    // reach the unit as anything but what the box shows.
+    m_comm.OutputText(unitName(m_surface.messageText(m_location)).toLatin1());
     for (quint8 byte : m_decl.SampleRateBytes)
         m_comm.OutputText(byteText(byte));
     m_comm.OutputText(QByteArrayLiteral("stop"));

@@ -140,13 +140,18 @@ void UpdateCommand::erase(int location)
         m_unitFailed = true;
 }
 
-void UpdateCommand::eraseShowing(const QString &name, int from)
+std::array<QString, LocationCount> UpdateCommand::shownNames() const
 {
-    if (name.isEmpty())
-        return;
-    for (int i = from; i < LocationCount; ++i)
-        if (m_context.surface.messageText(i) == name)
-            erase(i);
+    std::array<QString, LocationCount> names;
+    for (int i = 0; i < LocationCount; ++i)
+        names.at(static_cast<size_t>(i)) = m_context.surface.messageText(i);
+    return names;
+}
+
+void UpdateCommand::eraseShowing(const std::array<QString, LocationCount> &shown, int location)
+{
+    for (int i : messageSpan(shown, location))
+        erase(i);
 }
 
 void UpdateCommand::nameLocation(int location)
@@ -167,8 +172,9 @@ bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
 {
     modDeclarations &decl = m_context.declarations;
     MainSurface &surface = m_context.surface;
-    eraseShowing(surface.messageText(m_location));
-    erase(m_location);
+    // The whole message now at the selected location, its earlier parts too (the question at
+    // the start said so).
+    eraseShowing(shownNames(), m_location);
     if (unitFailed())
         return false;
     nameLocation(m_location);
@@ -256,15 +262,13 @@ void UpdateCommand::severalLocationPlacement()
     MainSurface &surface = m_context.surface;
     surface.SetBusyControls();
     int remaining = decl.ExtraLocations + 1;
-    eraseShowing(surface.messageText(m_location));
-    QString shown;
+    // Every message that a location to be overwritten shows, whole: the earlier parts of the
+    // one at the selected location, the later parts of the one in the last location filled.
+    const std::array<QString, LocationCount> shown = shownNames();
     for (int i = m_location; i < LocationCount && remaining > 0; ++i) {
-        shown = surface.messageText(i);
-        erase(i);
+        eraseShowing(shown, i);
         --remaining;
     }
-    // The later parts of a message whose first part lay in the last location overwritten.
-    eraseShowing(shown, m_location);
     if (unitFailed())
         return;
     const int last = qMin(m_location + decl.ExtraLocations, LocationCount - 1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Declarations.h"
+
 #include <QString>
 
 struct CommandContext;
@@ -30,9 +32,11 @@ private:
     // ending instead.
     bool waitForOverflowChoice();
     void erase(int location);
-    // Erases, from location `from` on, every location whose row shows `name`; none for an empty
-    // name.
-    void eraseShowing(const QString &name, int from = 0);
+    // The names the rows show now.
+    std::array<QString, LocationCount> shownNames() const;
+    // Erases the message that `shown` puts at `location`, with its other locations (the run of
+    // neighbours showing its name); a message elsewhere that only shares the name stays.
+    void eraseShowing(const std::array<QString, LocationCount> &shown, int location);
     void nameLocation(int location);
 
     CommandContext &m_context;

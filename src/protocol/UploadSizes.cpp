@@ -2,21 +2,55 @@
 
 #include "protocol/WaveVariables.h"
 
+#include <QList>
+
 std::optional<QString> GetName(const QString &wavePath)
 {
-    const qsizetype extension = wavePath.indexOf(QStringLiteral(".wav"));
+    // The file's own name only: a folder may carry ".wav" in its name too. Both separators: a
+    // path may come from either kind of system.
+    const qsizetype separator
+        = qMax(wavePath.lastIndexOf(QLatin1Char('\\')), wavePath.lastIndexOf(QLatin1Char('/')));
+    const QString fileName = wavePath.mid(separator + 1);
+    const qsizetype extension
+        = fileName.lastIndexOf(QLatin1String(".wav"), -1, Qt::CaseInsensitive);
     if (extension < 0)
         return std::nullopt;
-    QString name = wavePath.left(extension);
-    // Both separators: a path may come from either kind of system.
-    const qsizetype separator
-        = qMax(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
-    if (separator >= 0)
-        name = name.mid(separator + 1);
+    return unitName(fileName.left(extension));
+}
+
+namespace {
+
+bool storedAsIs(char32_t character)
+{
+    return (character >= 0x20 && character < 0x7F) || (character >= 0xA0 && character <= 0xFF);
+}
+
+} // namespace
+
+QString unitName(const QString &name)
+{
     constexpr qsizetype NameLength = 16;
-    if (name.size() > NameLength)
-        return name.left(NameLength);
-    return name.leftJustified(NameLength, QLatin1Char(' '));
+    const QChar replacement = QLatin1Char('_');
+    QString stored;
+    // Composed first, so that a letter written as base plus combining mark is the one Latin-1
+    // letter it stands for.
+    const QString composed = name.normalized(QString::NormalizationForm_C);
+    for (const char32_t character : composed.toUcs4()) {
+        if (character <= 0xFF) {
+            stored += storedAsIs(character) ? QChar(static_cast<char16_t>(character)) : replacement;
+            continue;
+        }
+        const QString parts
+            = QString::fromUcs4(&character, 1).normalized(QString::NormalizationForm_KD);
+        for (const char32_t part : parts.toUcs4()) {
+            if (QChar::isMark(part))
+                continue;
+            stored += storedAsIs(part) ? QChar(static_cast<char16_t>(part)) : replacement;
+        }
+    }
+    if (stored.size() > NameLength)
+        return stored.left(NameLength);
+    return stored.leftJustified(NameLength, QLatin1Char(' '));
 }
 
 int CountExtraLocations(double &count, qint32 capacity)

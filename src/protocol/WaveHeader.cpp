@@ -14,8 +14,8 @@ constexpr quint16 ExtensibleFormat = 0xFFFE;
 // Extension size, valid bits, channel mask and the 16-byte sub-format.
 constexpr qint64 ExtensionBytes = 24;
 
-// Reads in sequence; past the end of the file every byte is zero, so a short file fails the
-// check it runs out in rather than some check of its own.
+// Reads in sequence; past the end of the file every byte is zero, and ranShort() says so, so
+// that a file cut short is told apart from one whose fields are wrong.
 class HeaderStream {
 public:
     explicit HeaderStream(QIODevice &file)
@@ -54,6 +54,7 @@ public:
     }
     // True once a read or skip ran past the end of the file.
     bool ranShort() const { return m_short; }
+    bool atEnd() const { return m_file.atEnd(); }
     qint64 position() const { return m_position; }
 
 private:
@@ -62,17 +63,14 @@ private:
     bool m_short = false;
 };
 
-WaveHeaderReading refused(const char *message)
+constexpr const char *CutShort = "File is damaged or cut short!";
+
+WaveHeaderReading refusedAs(const char *message)
 {
     WaveHeaderReading reading;
     reading.outcome = WaveHeaderReading::Outcome::Refused;
     reading.message = QString::fromLatin1(message);
     return reading;
-}
-
-WaveHeaderReading broken()
-{
-    return WaveHeaderReading {};
 }
 
 } // namespace
@@ -81,6 +79,12 @@ WaveHeaderReading readWaveHeader(QIODevice &file)
 {
     HeaderStream in(file);
     WaveHeader header;
+    // A file that ends inside its header fails whichever check meets the missing bytes; that
+    // check's own text would blame a field the file never had.
+    const auto refused
+        = [&in](const char *message) { return refusedAs(in.ranShort() ? CutShort : message); };
+    const auto broken
+        = [&in] { return in.ranShort() ? refusedAs(CutShort) : WaveHeaderReading {}; };
 
     if (in.bytes(4) != "RIFF")
         return refused("Not a RIFF File");
@@ -114,6 +118,9 @@ WaveHeaderReading readWaveHeader(QIODevice &file)
     if (sampleRate > static_cast<quint32>(std::numeric_limits<qint32>::max()))
         return broken();
     header.sampleRate = static_cast<qint32>(sampleRate);
+    // The unit would store it and never play it.
+    if (sampleRate == 0)
+        return refused("Audio File has a sample rate of 0 Hz!");
 
     in.number(4); // byte rate
     in.number(2); // block align
@@ -139,19 +146,28 @@ WaveHeaderReading readWaveHeader(QIODevice &file)
 
     qint64 walked = static_cast<qint64>(fmtSize) + (fmtSize % 2);
     for (;;) {
+        // The file ends where a chunk could begin: whole, but without a data chunk.
+        if (!in.ranShort() && in.atEnd())
+            return refused("No audio data in this file!");
         const QByteArray id = in.bytes(4);
         const quint32 size = in.number(4);
         if (in.ranShort())
-            return refused("No audio data in this file!");
+            return refusedAs(CutShort);
         if (id == "data") {
             if (size > static_cast<quint32>(std::numeric_limits<qint32>::max()))
                 return broken();
+            // Not one whole frame: nothing the unit could play, and the transfer would send
+            // its shortest message of silence instead.
+            const auto frameBytes = static_cast<quint32>(header.channelCount)
+                * static_cast<quint32>(header.bitsPerSample / 8);
+            if (size < frameBytes)
+                return refused("No audio data in this file!");
             header.dataChunkSize = static_cast<qint32>(size);
             break;
         }
         const qint64 padded = static_cast<qint64>(size) + (size % 2);
         if (!in.skip(padded))
-            return refused("No audio data in this file!");
+            return refusedAs(CutShort);
         walked += 8 + padded;
     }
     if (walked > std::numeric_limits<qint32>::max())

@@ -32,7 +32,8 @@ struct WaveHeaderReading {
 };
 
 // Reads and checks a wave header from the start of `file`, in the order the fields stand in
-// it, so the first check that fails is the one the user hears about. Reads past the end of a
-// short file yield zero bytes. Chunks between the fmt and the data chunk are walked by their
-// size fields, each padded to an even length.
+// it, so the first check that fails is the one the user hears about; a file that ends inside
+// its header is refused as damaged or cut short, whichever field the end falls in. Chunks
+// between the fmt and the data chunk are walked by their size fields, each padded to an even
+// length.
 WaveHeaderReading readWaveHeader(QIODevice &file);

@@ -79,6 +79,38 @@ private Q_SLOTS:
         QVERIFY(f.unit.messageAt(0));
     }
 
+    // A unit may hold two messages of one name (names used to be stored lossily): Erase takes
+    // the selected message with its own locations only.
+    void namesakeElsewhereStays_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QList<int>>("erased");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("one location, namesake over 5 and 6") << 0 << QList<int> { 0 } << 5;
+        QTest::newRow("later part of 5 and 6, namesake at 0") << 6 << QList<int> { 5, 6 } << 0;
+    }
+    void namesakeElsewhereStays()
+    {
+        QFETCH(int, selected);
+        QFETCH(QList<int>, erased);
+        QFETCH(int, kept);
+        UnitFixture f;
+        f.unit.store(0, storedMessage("??", 100));
+        f.unit.store(5, storedMessage("??", 3 * MiB / 2));
+        MainController &controller = ready(f);
+        controller.cmdDirectory_Click();
+        f.comm->clearLine();
+        f.declarations.SelectedLocation = static_cast<qint16>(selected);
+        f.prompter.answers = { true };
+        controller.cmdErase_Click();
+        QStringList expected;
+        for (int location : erased)
+            expected << eraseOf(location);
+        QCOMPARE(lineScript(*f.comm), expected);
+        QVERIFY(f.unit.messageAt(kept));
+        QCOMPARE(f.declarations.LocationNames.at(kept), QStringLiteral("??              "));
+    }
+
     void answeredNoErasesNothing_data()
     {
         QTest::addColumn<bool>("all");

@@ -2,6 +2,8 @@
 
 #include "protocol/UploadSizes.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <QtEndian>
 
@@ -112,10 +114,21 @@ private Q_SLOTS:
         QTest::newRow("already loaded")
             << QStringLiteral("Lobby.wav")
             << QStringLiteral("File already loaded, erase before reloading!") << QString();
-        QTest::newRow("upper-case .WAV")
-            << QStringLiteral("LOBBY.WAV") << QString() << QStringLiteral("File not found!");
+        // Both names are "__" on the unit: two messages must never share one.
+        QTest::newRow("already loaded under its stored name")
+            << QStringLiteral("中国.wav")
+            << QStringLiteral("File already loaded, erase before reloading!") << QString();
         QTest::newRow("bad header")
             << QStringLiteral("bad.wav") << QStringLiteral("Audio File has bad channel amount1")
+            << QStringLiteral("Loading %1");
+        QTest::newRow("empty data chunk")
+            << QStringLiteral("empty.wav") << QStringLiteral("No audio data in this file!")
+            << QStringLiteral("Loading %1");
+        QTest::newRow("sample rate 0") << QStringLiteral("rate0.wav")
+                                       << QStringLiteral("Audio File has a sample rate of 0 Hz!")
+                                       << QStringLiteral("Loading %1");
+        QTest::newRow("cut short in its header")
+            << QStringLiteral("cut.wav") << QStringLiteral("File is damaged or cut short!")
             << QStringLiteral("Loading %1");
         QTest::newRow("missing file")
             << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
@@ -127,11 +140,18 @@ private Q_SLOTS:
         QFETCH(QString, status);
         UploadRig rig;
         rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
+        rig.declarations.LocationNames[2] = padded(QStringLiteral("__"));
         rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000));
-        rig.writeWave(QStringLiteral("LOBBY.WAV"), wave16(500, 1, 8000));
+        rig.writeWave(QStringLiteral("中国.wav"), wave16(500, 1, 8000));
         WaveFile bad = wave16(500, 1, 8000);
         bad.channels = 0;
         rig.writeWave(QStringLiteral("bad.wav"), bad);
+        rig.writeWave(QStringLiteral("empty.wav"), wave16(0, 1, 8000));
+        rig.writeWave(QStringLiteral("rate0.wav"), wave16(500, 1, 0));
+        QFile cut(rig.paths.waveDir + QStringLiteral("/cut.wav"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(wave16(500, 1, 8000).bytes().left(30));
+        cut.close();
         const QString path
             = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
         rig.update(path);
@@ -146,13 +166,76 @@ private Q_SLOTS:
             rig.surface.states == QStringList { QStringLiteral("idle") });
     }
 
-    void caseCountsInTheAlreadyLoadedTest()
+    // The name the unit stores is the one the box shows and LocationNames keeps; the already
+    // loaded test compares it exactly.
+    void storedName_data()
     {
+        QTest::addColumn<QString>("file"); // under the wave folder
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("case counts")
+            << QStringLiteral("lobby.wav") << QByteArray("lobby           ");
+        QTest::newRow("upper-case .WAV")
+            << QStringLiteral("LOBBY.WAV") << QByteArray("LOBBY           ");
+        QTest::newRow("folder with .wav in its name")
+            << QStringLiteral("voice.wavs/lobby2.wav") << QByteArray("lobby2          ");
+        QTest::newRow("outside Latin-1")
+            << QStringLiteral("日本 Ōsaka.wav") << QByteArray("__ Osaka        ");
+    }
+    void storedName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, stored);
         UploadRig rig;
         rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
-        rig.update(rig.writeWave(QStringLiteral("lobby.wav"), wave16(500, 1, 8000)));
+        rig.declarations.LocationNames[6] = padded(QStringLiteral("voice"));
+        QDir(rig.paths.waveDir).mkpath(QStringLiteral("voice.wavs"));
+        rig.update(rig.writeWave(file, wave16(500, 1, 8000)));
         QVERIFY(rig.prompter.texts().isEmpty());
-        QCOMPARE(rig.unit.messageAt(0)->name, QByteArray("lobby           "));
+        QCOMPARE(rig.unit.messageAt(0)->name, stored);
+        QCOMPARE(rig.surface.names[0], QString::fromLatin1(stored));
+        QCOMPARE(rig.declarations.LocationNames[0], QString::fromLatin1(stored));
+    }
+
+    // Placement erases the messages it overwrites, each with all its locations, and leaves a
+    // message elsewhere alone though it carries the same name.
+    void placementLeavesNamesakes_data()
+    {
+        QTest::addColumn<QStringList>("shown"); // locations 0 to 7
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("frames"); // 16-bit mono at 8 kHz
+        QTest::addColumn<QString>("erased");
+        const QString t = QStringLiteral("Twin");
+        const QString e;
+        QTest::newRow("one location")
+            << QStringList { e, t, e, e, e, t, e, e } << 1 << 500 << QStringLiteral("1");
+        QTest::newRow("one location, later part: the whole message")
+            << QStringList { t, t, e, e, e, t, e, e } << 1 << 500 << QStringLiteral("01");
+        QTest::newRow("two locations, namesake of the first")
+            << QStringList { t, e, e, e, t, e, e, e } << 0 << 600000 << QStringLiteral("01");
+        QTest::newRow("three locations, the last one's message runs on")
+            << QStringList { QStringLiteral("A"), e, t, t, e, e, t, e } << 0 << 1100000
+            << QStringLiteral("0123");
+    }
+    void placementLeavesNamesakes()
+    {
+        QFETCH(QStringList, shown);
+        QFETCH(int, location);
+        QFETCH(int, frames);
+        QFETCH(QString, erased);
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Proceed");
+        rig.prompter.answers << true;
+        for (int i = 0; i < 8; ++i) {
+            const QString name = shown.at(i).isEmpty() ? QString() : padded(shown.at(i));
+            rig.declarations.LocationNames[size_t(i)] = rig.surface.names[size_t(i)] = name;
+        }
+        rig.declarations.SelectedLocation = static_cast<qint16>(location);
+        rig.update(rig.writeWave(QStringLiteral("New.wav"), wave16(frames, 1, 8000)));
+        QCOMPARE(erasedOnLine(*rig.comm), erased);
+        for (int i = erased.back().digitValue() + 1; i < 8; ++i)
+            QCOMPARE(rig.surface.names[size_t(i)],
+                shown.at(i).isEmpty() ? QString() : padded(shown.at(i)));
+        QVERIFY(rig.unit.messageAt(location));
     }
 
     // 16-bit mono files, so the data chunk's size is DataSize; whatever is sent goes at the rate

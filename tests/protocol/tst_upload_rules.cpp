@@ -78,12 +78,23 @@ private Q_SLOTS:
         }),
             "Audio Format = Compressed!");
         refused("no data chunk", mono16().bytes().left(36), "No audio data in this file!");
+        // A file that ends inside its header: one text, whichever field the end falls in.
+        const char *cutShort = "File is damaged or cut short!";
         refused("chunk size runs past the end",
             with([](WaveFile &w) { w.chunksBeforeData.append({ "LIST", QByteArray(30, 'x') }); })
                 .left(36 + 8 + 10),
+            cutShort);
+        for (int length : { 0, 3, 4, 11, 18, 21, 26, 30, 35, 38, 43 })
+            refused(QByteArray("cut at ").append(QByteArray::number(length)).constData(),
+                mono16().bytes().left(length), cutShort);
+        refused("extensible, cut in its extension",
+            with([](WaveFile &w) { w.formatTag = 0xFFFE; }).left(50), cutShort);
+        refused("sample rate 0", with([](WaveFile &w) { w.sampleRate = 0; }),
+            "Audio File has a sample rate of 0 Hz!");
+        refused("empty data chunk", mono16(0).bytes(), "No audio data in this file!");
+        refused("data chunk shorter than one stereo frame",
+            with([](WaveFile &w) { w.channels = 2; }).left(40).append("\x02\0\0\0\x11\x11", 6),
             "No audio data in this file!");
-        refused("only RIFF", "RIFF", "Not a WAVE File");
-        refused("empty file", QByteArray(), "Not a RIFF File");
         broken("fmt size 32768 does not fit", changed(16, QByteArray::fromHex("00800000")));
         broken("rate above 2^31-1", with([](WaveFile &w) { w.sampleRate = 0x80000000u; }));
         broken("data size above 2^31-1",
@@ -189,11 +200,34 @@ private Q_SLOTS:
                                        << QStringLiteral("Announcement_Lob") << true;
         QTest::newRow("exactly 16") << QStringLiteral("/a/0123456789abcdef.wav")
                                     << QStringLiteral("0123456789abcdef") << true;
-        QTest::newRow("first .wav counts")
-            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime           ") << true;
-        QTest::newRow("upper-case .WAV")
-            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QString() << false;
+        QTest::newRow("the final .wav counts")
+            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime.wav       ") << true;
+        QTest::newRow("folder with .wav in its name") << QStringLiteral("/a/voice.wavs/lobby2.wav")
+                                                      << QStringLiteral("lobby2          ") << true;
+        QTest::newRow("upper-case .WAV keeps its letters")
+            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QStringLiteral("LOBBY           ")
+            << true;
         QTest::newRow("no extension") << QStringLiteral("/a/lobby") << QString() << false;
+        QTest::newRow(".wav only in the folder")
+            << QStringLiteral("/a/b.wav/lobby") << QString() << false;
+        // The unit keeps one byte a character: Latin-1 stays, the rest is folded or "_".
+        QTest::newRow("Latin-1 kept")
+            << QStringLiteral("/a/Café Ñandú ÿ.wav") << QStringLiteral("Café Ñandú ÿ    ") << true;
+        QTest::newRow("combining mark composed")
+            << QStringLiteral("/a/Cafe\u0301.wav") << QStringLiteral("Café            ") << true;
+        QTest::newRow("diacritics outside Latin-1 folded")
+            << QStringLiteral("/a/Gödöllő Łódź.wav") << QStringLiteral("Gödöllo _ódz    ") << true;
+        QTest::newRow("CJK to _") << QStringLiteral("/a/日本.wav")
+                                  << QStringLiteral("__              ") << true;
+        QTest::newRow("one _ for a character beyond 16 bits")
+            << QStringLiteral("/a/a\U0001F600b.wav") << QStringLiteral("a_b             ") << true;
+        QTest::newRow("control characters to _")
+            << QStringLiteral("/a/a\tb\u0085c.wav") << QStringLiteral("a_b_c           ") << true;
+        QTest::newRow("cut at 16 after mapping")
+            << QStringLiteral("/a/東京駅の新幹線ホームで流す案内放送.wav")
+            << QStringLiteral("________________") << true;
+        QTest::newRow("folded before the cut") << QStringLiteral("/a/Ōsaka_Station_Platform.wav")
+                                               << QStringLiteral("Osaka_Station_Pl") << true;
     }
     void getName()
     {
@@ -205,6 +239,8 @@ private Q_SLOTS:
         if (found) {
             QCOMPARE(*result, name);
             QCOMPARE(result->size(), 16);
+            // What the unit reports back is the same name again.
+            QCOMPARE(unitName(QString::fromLatin1(result->toLatin1())), *result);
         }
     }
 
