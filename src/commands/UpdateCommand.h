@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Declarations.h"
+#include "settings/Declarations.h"
 
 #include <QString>
 
