@@ -6,9 +6,6 @@ struct CommandContext;
 // it properly, the playback mode and trigger delay.
 namespace DirectoryCommand {
 
-// A unit that keeps sending records never ends the read on its own; a unit has eight
-// locations, so this many records can only come from a broken one.
-inline constexpr int MostRecords = 64;
 
 void cmdDirectory_Click(CommandContext &context);
 

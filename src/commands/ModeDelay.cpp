@@ -2,6 +2,7 @@
 
 #include "commands/CommFailure.h"
 #include "commands/CommandContext.h"
+#include "protocol/UnitConstants.h"
 #include "settings/Declarations.h"
 #include "commands/MainSurface.h"
 #include "link/CommandExchange.h"

@@ -10,9 +10,6 @@ struct CommandContext;
 // shown in and written from the two boxes of the main window.
 namespace ModeDelay {
 
-inline constexpr quint8 ModeRegister = 1;
-inline constexpr quint8 FirstDelayRegister = 9;
-
 // The value a box text stands for: its leading number (an empty text is 0) rounded to the
 // nearest integer, halves to even; nothing when that does not fit a byte.
 std::optional<quint8> delayValue(const QString &text);

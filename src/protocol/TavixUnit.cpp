@@ -14,7 +14,7 @@ constexpr qint32 firstByteReplyCount = 2;
 
 bool validLocation(int location)
 {
-    return location >= 0 && location < TavixUnit::LocationCount;
+    return location >= 0 && location < LocationCount;
 }
 
 const UnitResult invalidArgument { UnitStatus::InvalidArgument, {}, {} };
@@ -179,7 +179,7 @@ UnitValue<QList<quint8>> TavixUnit::writeDelay(quint8 seconds)
     QList<quint8> refused;
     std::optional<UnitResult> firstRefusal;
     UnitResult last;
-    for (int n = 0; n < DelayRegisterCount; ++n) {
+    for (int n = 0; n < LocationCount; ++n) {
         const auto number = static_cast<quint8>(FirstDelayRegister + n);
         last = writeRegister(number, seconds);
         if (last.status == UnitStatus::CommFailed)

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "protocol/DirectoryRecord.h"
 #include "link/SaxComm.h"
+#include "protocol/DirectoryRecord.h"
+#include "protocol/UnitConstants.h"
 #include "protocol/UnitResult.h"
 #include "protocol/UploadJob.h"
 
@@ -47,13 +48,6 @@ struct UnitDirectory {
 // it from the component first.
 class TavixUnit {
 public:
-    static constexpr int LocationCount = 8;
-    static constexpr quint8 ModeRegister = 1;
-    static constexpr quint8 FirstDelayRegister = 9; // one register per location, 9 to 16
-    static constexpr int DelayRegisterCount = 8;
-    // A unit has eight locations, so more records than this come only from a broken one.
-    static constexpr int MostRecords = 64;
-
     explicit TavixUnit(SaxComm &comm, UnitTimeouts timeouts = {});
     TavixUnit(const TavixUnit &) = delete;
     TavixUnit &operator=(const TavixUnit &) = delete;

@@ -54,7 +54,7 @@ private:
 
 QString UploadTransfer::invalidJob() const
 {
-    if (m_job.location < 0 || m_job.location >= TavixUnit::LocationCount)
+    if (m_job.location < 0 || m_job.location >= LocationCount)
         return QStringLiteral("location %1 is not one of 0 to 7").arg(m_job.location);
     if (m_job.name.size() != 16)
         return QStringLiteral("the name has %1 bytes, not 16").arg(m_job.name.size());

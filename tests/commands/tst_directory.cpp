@@ -199,7 +199,7 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         controller.cmdDirectory_Click();
         QCOMPARE(f.surface.status(), QStringLiteral("Error!"));
-        QCOMPARE(f.comm->written().count('N'), DirectoryCommand::MostRecords);
+        QCOMPARE(f.comm->written().count('N'), MostRecords);
     }
 
     void otherCommandsRefusedWhileEventsRun()

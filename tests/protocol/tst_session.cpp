@@ -360,7 +360,7 @@ private Q_SLOTS:
         QFETCH(QString, value);
         Rig rig;
         rig.unit.store(2, message("Lobby", 1000));
-        rig.unit.setRegister(TavixUnit::FirstDelayRegister, 7);
+        rig.unit.setRegister(FirstDelayRegister, 7);
         if (operation.startsWith(QStringLiteral("poll"))) {
             rig.session.play(2);
             if (operation == QStringLiteral("poll later"))
@@ -413,7 +413,7 @@ private Q_SLOTS:
         UnitEngine second;
         rig.comm.attach(2, second);
         for (UnitEngine *unit : { &rig.unit, &second })
-            unit->setRegister(TavixUnit::FirstDelayRegister, 7);
+            unit->setRegister(FirstDelayRegister, 7);
         UnitEngine::Fault late = fault("R", UnitEngine::Fault::Delay);
         late.delayMs = lateMs;
         rig.unit.injectFault(late);
@@ -455,7 +455,7 @@ private Q_SLOTS:
             << QStringList { both.first() } << false << 2;
         QTest::newRow("records without end")
             << fault("N", F::Replace, UnitEngine::directoryRecord(1, message("Loop", 4)), 0) << -1
-            << UnitStatus::Unexpected << QStringList() << false << TavixUnit::MostRecords + 1;
+            << UnitStatus::Unexpected << QStringList() << false << MostRecords + 1;
     }
     void readDirectory()
     {
@@ -475,8 +475,8 @@ private Q_SLOTS:
             [&](const DirectoryRecord &) { return stopAfter < 0 || ++seen < stopAfter; });
         QCOMPARE(result.status, status);
         QCOMPARE(result.value.complete, complete);
-        if (reads > TavixUnit::MostRecords) {
-            QCOMPARE(result.value.records.size(), TavixUnit::MostRecords);
+        if (reads > MostRecords) {
+            QCOMPARE(result.value.records.size(), MostRecords);
         } else {
             QStringList got;
             for (const DirectoryRecord &record : result.value.records)
