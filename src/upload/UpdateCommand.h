@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 struct CommandContext;
@@ -21,6 +22,8 @@ private:
     void severalLocationPath();
     // False when the unit failed and the general failure path has run.
     bool oneLocationPlacement(bool withAutoReduce);
+    // After the erases: true, with the command ended, when the serial component failed or a
+    // location was left not erased.
     bool unitFailed();
     void severalLocationPlacement();
     void closingSteps();
@@ -44,4 +47,6 @@ private:
     QString m_name;
     // The serial component failed during an erase of this command.
     bool m_unitFailed = false;
+    // The location whose erase the unit left unanswered, and those asked for after it.
+    QList<int> m_notErased;
 };
