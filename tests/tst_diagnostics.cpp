@@ -32,9 +32,9 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         f.declarations.SelectedLocation = qint16(selected);
         controller.mnuToolsMfg_Click();
-        QStringList line = command({ "E" }) << QStringLiteral("> 0%1").arg(selected)
-                                            << writes({ "M", "\\r" })
-                                            << readOf(4, 2000, int(reply.size()));
+        QStringList line = command({ "E" })
+            << QStringLiteral("> 0%1").arg(selected) << writes({ "M", "\\r" })
+            << readOf(4, 2000, int(reply.size()));
         if (reply.size() < 4)
             line << drainOf();
         QCOMPARE(lineScript(*f.comm), line);

@@ -73,8 +73,8 @@ private Q_SLOTS:
 
         const QStringList next = command({ "N", "\\r" }) << readOf(29, 1000, 29);
         QCOMPARE(lineScript(*f.comm),
-            QStringList { drainOf() } + command({ "D", "\\r" }) << readOf(29, 1000, 29)
-                << next << next << modeAndDelayReads);
+            QStringList { drainOf() } + command({ "D", "\\r" })
+                << readOf(29, 1000, 29) << next << next << modeAndDelayReads);
         const QString lobby = QStringLiteral("Lobby           ");
         const QString hall = QStringLiteral("Long            ");
         QCOMPARE(f.surface.names, (std::array<QString, 8> { lobby, {}, hall, hall }));
@@ -145,7 +145,8 @@ private Q_SLOTS:
         controller.cmdDirectory_Click();
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
         // The marker is shorter than a record: the read waited it out, and a drain follows.
-        const QStringList afterMarker = QStringList { readOf(29, 1000, 13), drainOf() } + modeAndDelayReads;
+        const QStringList afterMarker
+            = QStringList { readOf(29, 1000, 13), drainOf() } + modeAndDelayReads;
         QCOMPARE(lineScript(*f.comm).mid(4), afterMarker);
         QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
         QCOMPARE(f.surface.delay, QStringLiteral("0"));
@@ -160,12 +161,15 @@ private Q_SLOTS:
         const QString error = QStringLiteral("Error!");
         QTest::newRow("no reply to D") << QByteArray("D") << QByteArray() << error << 1400;
         QTest::newRow("3 characters to D") << QByteArray("D") << QByteArray("abc") << error << 1400;
-        QTest::newRow("27 characters to D") << QByteArray("D") << QByteArray(27, '\x01') << error << 1400;
+        QTest::newRow("27 characters to D")
+            << QByteArray("D") << QByteArray(27, '\x01') << error << 1400;
         QTest::newRow("no reply to N") << QByteArray("N") << QByteArray() << error << 1400;
-        QTest::newRow("garbage record to N") << QByteArray("N") << QByteArray("\x03\xff\xfe") << error << 1400;
+        QTest::newRow("garbage record to N")
+            << QByteArray("N") << QByteArray("\x03\xff\xfe") << error << 1400;
         // The drain before "D" gives up after about two seconds, and no "D" goes out.
-        QTest::newRow("50 bytes a second") << QByteArray("noise") << QByteArray()
-                                           << QStringLiteral("Comm Port Error: Data keeps arriving.") << 2200;
+        QTest::newRow("50 bytes a second")
+            << QByteArray("noise") << QByteArray()
+            << QStringLiteral("Comm Port Error: Data keeps arriving.") << 2200;
     }
     void failedReply()
     {

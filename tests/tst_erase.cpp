@@ -195,12 +195,14 @@ private Q_SLOTS:
             << false << 0 << 1 << false << QStringLiteral("Error! Location 3 not erased!");
         QTest::newRow("Erase, middle part of a message over three")
             << false << 3 << 2 << false << QStringLiteral("Error! Locations 4, 5 not erased!");
-        QTest::newRow("Erase All, second") << true << 0 << 2 << false
-                                           << QStringLiteral("Error! Locations 2, 3, 4, 5, 6, 7, 8 not erased!");
+        QTest::newRow("Erase All, second")
+            << true << 0 << 2 << false
+            << QStringLiteral("Error! Locations 2, 3, 4, 5, 6, 7, 8 not erased!");
         QTest::newRow("Erase All, last")
             << true << 0 << 8 << false << QStringLiteral("Error! Location 8 not erased!");
-        QTest::newRow("Erase All, first answered late") << true << 0 << 1 << true
-                                                        << QStringLiteral("Error! Locations 1, 2, 3, 4, 5, 6, 7, 8 not erased!");
+        QTest::newRow("Erase All, first answered late")
+            << true << 0 << 1 << true
+            << QStringLiteral("Error! Locations 1, 2, 3, 4, 5, 6, 7, 8 not erased!");
     }
     void unansweredErasesAreReported()
     {

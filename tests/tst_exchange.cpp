@@ -70,8 +70,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("silent");
         QTest::addColumn<int>("elapsedMs");
         QTest::newRow("nothing waiting: one read") << 0 << 0 << QList<int> { 0 } << true << 200;
-        QTest::newRow("25 waiting: 10, 10, 5") << 25 << 0 << QList<int> { 10, 10, 5 } << true << 200;
-        QTest::newRow("20 waiting: 10, 10, 0") << 20 << 0 << QList<int> { 10, 10, 0 } << true << 200;
+        QTest::newRow("25 waiting: 10, 10, 5")
+            << 25 << 0 << QList<int> { 10, 10, 5 } << true << 200;
+        QTest::newRow("20 waiting: 10, 10, 0")
+            << 20 << 0 << QList<int> { 10, 10, 0 } << true << 200;
         // Bounded by the line's time, not by a count of reads: about two seconds, then false.
         QTest::newRow("50 bytes a second for an hour") << 0 << 50 << QList<int>() << false << 2180;
     }
@@ -106,10 +108,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("discarded");
         QTest::newRow("answered 5 s after the wait")
             << int(UnitEngine::Fault::Delay) << QByteArray() << 0 << 0 << 2;
-        QTest::newRow("two bytes too many") << int(UnitEngine::Fault::Append) << QByteArray("xy")
-                                            << 2 << -1 << 2;
-        QTest::newRow("wrong letter") << int(UnitEngine::Fault::Replace) << QByteArray("NOPE") << 2
-                                      << 2 << 0;
+        QTest::newRow("two bytes too many")
+            << int(UnitEngine::Fault::Append) << QByteArray("xy") << 2 << -1 << 2;
+        QTest::newRow("wrong letter")
+            << int(UnitEngine::Fault::Replace) << QByteArray("NOPE") << 2 << 2 << 0;
     }
     void leftoversNeverReachTheNextCommand()
     {
@@ -130,7 +132,8 @@ private Q_SLOTS:
             [](const QByteArray &reply) { return reply.startsWith('K'); });
         l.clock.advance(10000);
         QCOMPARE(exchange(l.comm, 'R', { byteText(9) }, 2, 2000), QByteArray("\x09K"));
-        QStringList expected = command({ "W", "\\x01", "\\x00", "\\r" }) << readOf(2, 2000, writeGot);
+        QStringList expected = command({ "W", "\\x01", "\\x00", "\\r" })
+            << readOf(2, 2000, writeGot);
         if (drained >= 0)
             expected << drainOf(drained);
         expected << discardOf(discarded) << writes({ "R", "\\x09", "\\r" }) << readOf(2, 2000, 2);

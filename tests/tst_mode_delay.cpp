@@ -115,7 +115,7 @@ private Q_SLOTS:
         controller.cmbMode_Click();
         QCOMPARE(lineScript(*f.comm),
             command({ "W", "\\x01" }) << QStringLiteral("> ") + valueByte << QStringLiteral("> \\r")
-                                     << readOf(2, 2000, 2));
+                                      << readOf(2, 2000, 2));
         QCOMPARE(int(f.unit.registerValue(1)), value);
         QCOMPARE(f.surface.status(), QStringLiteral("before"));
         // The boxes leave the window's busy and idle states alone.
@@ -148,11 +148,12 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("refusedWrites"); // 1-based among the eight
         QTest::addColumn<QByteArray>("extra"); // after the first write's reply
         QTest::addColumn<QString>("status");
-        QTest::newRow("all answered") << QList<int> {} << QByteArray() << QStringLiteral("Delay Updated!");
-        QTest::newRow("fifth unanswered")
-            << QList<int> { 5 } << QByteArray() << QStringLiteral("Error on Delay Write! Register 13");
-        QTest::newRow("second and eighth") << QList<int> { 2, 8 } << QByteArray()
-                                           << QStringLiteral("Error on Delay Write! Registers 10, 16");
+        QTest::newRow("all answered")
+            << QList<int> {} << QByteArray() << QStringLiteral("Delay Updated!");
+        QTest::newRow("fifth unanswered") << QList<int> { 5 } << QByteArray()
+                                          << QStringLiteral("Error on Delay Write! Register 13");
+        QTest::newRow("second and eighth") << QList<int> { 2,
+            8 } << QByteArray() << QStringLiteral("Error on Delay Write! Registers 10, 16");
         QTest::newRow("first reply too long")
             << QList<int> {} << QByteArray("NN") << QStringLiteral("Delay Updated!");
     }

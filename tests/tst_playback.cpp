@@ -8,8 +8,8 @@
 namespace {
 
 const QStringList busyPoll = command({ "S" }) << readOf(1, 500, 1);
-const QStringList endPoll
-    = command({ "S" }) << readOf(1, 500, 0) << writes({ "\\r" }) << readOf(2, 1000, 2);
+const QStringList endPoll = command({ "S" })
+    << readOf(1, 500, 0) << writes({ "\\r" }) << readOf(2, 1000, 2);
 
 } // namespace
 
@@ -84,7 +84,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply"); // empty: none
         QTest::addColumn<QStringList>("line");
         // Either failure is followed by a drain, so that a late rest of the reply reaches nothing.
-        QTest::newRow("other character") << QByteArray("S") << QByteArray("X") << (QStringList(busyPoll) << drainOf());
+        QTest::newRow("other character")
+            << QByteArray("S") << QByteArray("X") << (QStringList(busyPoll) << drainOf());
         QTest::newRow("no reply to the return")
             << QByteArray("S-CR") << QByteArray()
             << (command({ "S" }) << readOf(1, 500, 0) << writes({ "\\r" }) << readOf(2, 1000, 0)

@@ -112,8 +112,8 @@ private Q_SLOTS:
 
         // On each port: "q", a carriage return, one read of 10 with a 500 ms wait.
         QCOMPARE(lineScript(*rig.f.comm),
-            command({ "q", "\\r" }) << readOf(10, 500, 0) << command({ "q", "\\r" })
-                                    << readOf(10, 500, 10));
+            command({ "q", "\\r" })
+                << readOf(10, 500, 0) << command({ "q", "\\r" }) << readOf(10, 500, 10));
         QCOMPARE(rig.f.comm->line().last().bytes, QByteArray("Tavix v1.0"));
         // The baud rate text is used unchanged, comma and all.
         QCOMPARE(rig.f.comm->lastLineSettings(), QStringLiteral("115200,N,8,1"));

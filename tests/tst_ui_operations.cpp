@@ -104,12 +104,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("writes"); // "W" commands on the line
-        QTest::newRow("Enter in the mode box") << QStringLiteral("cmbMode") << QStringLiteral("Enter") << 0;
-        QTest::newRow("keypad Enter in the delay box") << QStringLiteral("cmbDelay0") << QStringLiteral("keypad Enter") << 0;
-        QTest::newRow("Enter in the mode box's text") << QStringLiteral("cmbMode") << QStringLiteral("Enter in text") << 0;
-        QTest::newRow("focus leaves the delay box") << QStringLiteral("cmbDelay0") << QStringLiteral("focus leaves") << 0;
-        QTest::newRow("mode picked from the list") << QStringLiteral("cmbMode") << QStringLiteral("pick") << 1;
-        QTest::newRow("delay picked from the list") << QStringLiteral("cmbDelay0") << QStringLiteral("pick") << 8;
+        QTest::newRow("Enter in the mode box")
+            << QStringLiteral("cmbMode") << QStringLiteral("Enter") << 0;
+        QTest::newRow("keypad Enter in the delay box")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("keypad Enter") << 0;
+        QTest::newRow("Enter in the mode box's text")
+            << QStringLiteral("cmbMode") << QStringLiteral("Enter in text") << 0;
+        QTest::newRow("focus leaves the delay box")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("focus leaves") << 0;
+        QTest::newRow("mode picked from the list")
+            << QStringLiteral("cmbMode") << QStringLiteral("pick") << 1;
+        QTest::newRow("delay picked from the list")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("pick") << 8;
     }
     void onlyAPickFromTheListWrites()
     {
@@ -143,9 +149,11 @@ private Q_SLOTS:
         }
         QCoreApplication::processEvents();
         QCOMPARE(int(f.comm->written().count('W')), writes);
-        QCOMPARE(f.status(), writes == 8 ? QStringLiteral("Delay Updated!") : QStringLiteral("before"));
+        QCOMPARE(
+            f.status(), writes == 8 ? QStringLiteral("Delay Updated!") : QStringLiteral("before"));
         if (writes == 1)
-            QCOMPARE(int(f.unit.registerValue(1)), f.window->modeText() == QStringLiteral("Stack") ? 0 : 255);
+            QCOMPARE(int(f.unit.registerValue(1)),
+                f.window->modeText() == QStringLiteral("Stack") ? 0 : 255);
     }
 
     void playThenStopThroughTheButtons()

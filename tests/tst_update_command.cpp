@@ -323,18 +323,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("status");
         QTest::newRow("port gone") << QStringLiteral("gone") << 1 << 0 << true << QString()
                                    << QStringLiteral("File not found!");
-        QTest::newRow("location 3 unanswered") << QStringLiteral("silent") << 1 << 2 << false
-                                               << QStringLiteral("2")
-                                               << QStringLiteral("Error! Location 3 not erased!");
-        QTest::newRow("location 3 answered 5 s late") << QStringLiteral("late") << 1 << 2 << false
-                                                      << QStringLiteral("2")
-                                                      << QStringLiteral("Error! Location 3 not erased!");
-        QTest::newRow("first of two unanswered") << QStringLiteral("silent") << 1 << 0 << true
-                                                 << QStringLiteral("0")
-                                                 << QStringLiteral("Error! Locations 1, 2 not erased!");
-        QTest::newRow("second of two unanswered") << QStringLiteral("silent") << 2 << 0 << true
-                                                  << QStringLiteral("01")
-                                                  << QStringLiteral("Error! Location 2 not erased!");
+        QTest::newRow("location 3 unanswered")
+            << QStringLiteral("silent") << 1 << 2 << false << QStringLiteral("2")
+            << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("location 3 answered 5 s late")
+            << QStringLiteral("late") << 1 << 2 << false << QStringLiteral("2")
+            << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("first of two unanswered")
+            << QStringLiteral("silent") << 1 << 0 << true << QStringLiteral("0")
+            << QStringLiteral("Error! Locations 1, 2 not erased!");
+        QTest::newRow("second of two unanswered")
+            << QStringLiteral("silent") << 2 << 0 << true << QStringLiteral("01")
+            << QStringLiteral("Error! Location 2 not erased!");
     }
     void failedEraseEndsTheCommand()
     {
