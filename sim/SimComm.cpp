@@ -87,6 +87,11 @@ QByteArray SimComm::InputText()
     return bytes;
 }
 
+qint64 SimComm::clockMs() const
+{
+    return m_clock.now();
+}
+
 QByteArray SimComm::written() const
 {
     QByteArray bytes;

@@ -52,6 +52,7 @@ public:
     void ReadCount(qint32 count) override { m_readCount = count; }
     void ReadWait(qint32 milliseconds) override { m_readWait = milliseconds; }
     QByteArray InputText() override;
+    qint64 clockMs() const override;
 
 private:
     UnitEngine *attachedEngine() const;

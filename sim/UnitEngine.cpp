@@ -115,6 +115,9 @@ void UnitEngine::reply(const QByteArray &point, QByteArray bytes, qint64 atMs)
         case Fault::Delay:
             readyAt += fault.delayMs;
             break;
+        case Fault::Append:
+            bytes += fault.replacement;
+            break;
         }
     }
     // Bytes leave in order: nothing overtakes a reply queued earlier.
@@ -122,6 +125,16 @@ void UnitEngine::reply(const QByteArray &point, QByteArray bytes, qint64 atMs)
         readyAt = m_output.back().readyAt;
     for (char byte : std::as_const(bytes))
         m_output.push_back(Pending{byte, readyAt});
+}
+
+void UnitEngine::sendUnasked(int bytesPerSecond, qint64 fromMs, qint64 durationMs)
+{
+    if (bytesPerSecond <= 0)
+        return;
+    const qint64 count = durationMs * bytesPerSecond / 1000;
+    const qint64 after = m_output.empty() ? fromMs : qMax(fromMs, m_output.back().readyAt);
+    for (qint64 i = 0; i < count; ++i)
+        m_output.push_back(Pending{'~', after + i * 1000 / bytesPerSecond});
 }
 
 qsizetype UnitEngine::readyCount(qint64 nowMs) const

@@ -32,6 +32,7 @@ public:
             Truncate,  // only the first `keep` bytes of the reply
             Replace,   // `replacement` instead of the reply
             Delay,     // the reply `delayMs` later than usual
+            Append,    // `replacement` after the reply, as if it were part of it
         };
         QByteArray point;
         Kind kind = NoReply;
@@ -60,6 +61,9 @@ public:
     void clearFaults() { m_faults.clear(); }
     // Time between the end of a command and the first byte of its reply.
     void setLatency(qint64 ms) { m_latencyMs = ms; }
+    // Bytes nobody asked for, evenly spread: bytesPerSecond of them each second from fromMs on,
+    // for durationMs, as a device that keeps talking sends them. Replies queue behind them.
+    void sendUnasked(int bytesPerSecond, qint64 fromMs, qint64 durationMs);
 
     // What the unit holds, by first location.
     void store(int firstLocation, const StoredMessage &message);

@@ -67,9 +67,9 @@ void mnuToolsClear_Click(CommandContext &context)
         return;
     context.comm.takeError();
     context.surface.setStatus(QStringLiteral("Clearing USART - - -"));
-    DrainInput(context.comm);
+    const bool silent = DrainInput(context.comm);
     if (!reportCommFailure(context))
-        context.surface.setStatus(QStringLiteral("Ready"));
+        context.surface.setStatus(silent ? QStringLiteral("Ready") : lineKeepsTalking);
 }
 
 } // namespace Diagnostics

@@ -65,8 +65,14 @@ void cmdDirectory_Click(CommandContext &context)
     surface.setAbortEnabled(false);
     clearRows(context);
 
-    DrainInput(context.comm);
-    bool portOk = !reportCommFailure(context) && askFor(context, 'D');
+    const bool silent = DrainInput(context.comm);
+    bool portOk = !reportCommFailure(context);
+    if (portOk && !silent) {
+        // Records read from a line that keeps talking would be its noise.
+        surface.setStatus(lineKeepsTalking);
+        portOk = false;
+    }
+    portOk = portOk && askFor(context, 'D');
     for (int records = 0; portOk; ++records) {
         const DirectoryReplyKind kind = directoryReplyKind(context.strData);
         if (kind == DirectoryReplyKind::EndMarker) {

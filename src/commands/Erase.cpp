@@ -13,18 +13,23 @@ namespace Erase {
 
 namespace {
 
-// Erases the locations in order, each once, and collects those the unit left unanswered. Stops
+// Erases the locations in order, each once. An erase the unit left unanswered ends the series:
+// a unit that did not answer one would only be kept waiting by the next, and its late answer
+// could be taken for the next one's. That location and those not tried go into notErased. Stops
 // at a failure of the serial component, whose text the status then keeps; false in that case.
 bool eraseSeries(CommandContext &context, const QList<int> &locations, QList<int> &notErased,
     const QString &statusAfterEach = {})
 {
-    for (int location : locations) {
+    for (qsizetype i = 0; i < locations.size(); ++i) {
+        const int location = locations.at(i);
         context.declarations.ErasedMarks.at(static_cast<size_t>(location)).clear();
         const EraseOutcome outcome = EraseLocation(context, location);
         if (outcome == EraseOutcome::CommFailed)
             return false;
-        if (outcome == EraseOutcome::NoReply)
-            notErased << location;
+        if (outcome == EraseOutcome::NoReply) {
+            notErased << locations.mid(i);
+            return true;
+        }
         if (!statusAfterEach.isEmpty())
             context.surface.setStatus(statusAfterEach);
     }

@@ -9,8 +9,8 @@ struct CommandContext;
 // Erase All.
 namespace Erase {
 
-// The status after a series in which the unit did not answer the erase of these locations
-// (indices 0 to 7).
+// The status after a series that left these locations (indices 0 to 7) not erased: the one
+// whose erase the unit did not answer and those not tried after it.
 QString notErasedText(const QList<int> &locations);
 
 void cmdErase_Click(CommandContext &context);

@@ -40,8 +40,9 @@ RegisterRead readRegister(CommandContext &context, quint8 number)
 // Accepted when the reply begins with "K".
 Outcome writeRegister(CommandContext &context, quint8 number, quint8 value)
 {
-    context.strData = exchange(context.comm, 'W', { byteText(number), byteText(value) },
-        registerReplyCount, registerWaitMs);
+    context.strData
+        = exchange(context.comm, 'W', { byteText(number), byteText(value) }, registerReplyCount,
+            registerWaitMs, [](const QByteArray &reply) { return reply.startsWith('K'); });
     if (reportCommFailure(context))
         return Outcome::CommFailed;
     return context.strData.startsWith('K') ? Outcome::Done : Outcome::Failed;

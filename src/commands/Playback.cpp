@@ -76,15 +76,20 @@ void Playback::Timer4_Timer(CommandContext &context)
     }
     if (!context.strData.isEmpty()) {
         surface.setStatus(QStringLiteral("Error!"));
+        DrainInput(context.comm);
         finish(context);
         return;
     }
     // Silence to "S" means the message has ended; the unit confirms on a carriage return.
     context.comm.OutputText(QByteArray(1, CarriageReturn));
     context.strData = readReply(context.comm, 2, doneWaitMs);
-    if (!reportCommFailure(context))
+    if (!reportCommFailure(context)) {
         surface.setStatus(
             context.strData.isEmpty() ? QStringLiteral("Error!") : QStringLiteral("Message Done"));
+        // The wait ran out: the rest of the confirmation may still come.
+        if (context.strData.size() < 2)
+            DrainInput(context.comm);
+    }
     finish(context);
 }
 

@@ -6,6 +6,7 @@
 #include "commands/Prompter.h"
 #include "link/CommandExchange.h"
 #include "link/SaxComm.h"
+#include "commands/Erase.h"
 #include "commands/EraseLocation.h"
 #include "commands/LoadMessage.h"
 #include "commands/OverflowPrompt.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QPointer>
 
+#include <algorithm>
 #include <limits>
 
 UpdateCommand::UpdateCommand(
@@ -136,8 +138,21 @@ void UpdateCommand::erase(int location)
 {
     // EraseLocation takes the component's fault to report it, so it is kept here for the
     // command's own failure path; nothing more goes to a port that has failed.
-    if (!m_unitFailed && EraseLocation(m_context, location) == EraseOutcome::CommFailed)
+    if (m_unitFailed)
+        return;
+    // Nor to a unit that left an erase unanswered: its late answer could be taken for the next
+    // one's. A location not tried then is not erased either.
+    if (!m_notErased.isEmpty()) {
+        if (!m_notErased.contains(location)
+            && m_context.declarations.ErasedMarks.at(static_cast<size_t>(location)).isEmpty())
+            m_notErased << location;
+        return;
+    }
+    const EraseOutcome outcome = EraseLocation(m_context, location);
+    if (outcome == EraseOutcome::CommFailed)
         m_unitFailed = true;
+    else if (outcome == EraseOutcome::NoReply)
+        m_notErased << location;
 }
 
 std::array<QString, LocationCount> UpdateCommand::shownNames() const
@@ -162,6 +177,15 @@ void UpdateCommand::nameLocation(int location)
 
 bool UpdateCommand::unitFailed()
 {
+    if (!m_notErased.isEmpty()) {
+        // The message would go into a location the unit never confirmed erased.
+        QList<int> locations = m_notErased;
+        std::sort(locations.begin(), locations.end());
+        m_context.comm.takeError();
+        m_context.surface.setStatus(Erase::notErasedText(locations));
+        m_context.surface.SetIdleControls();
+        return true;
+    }
     if (!m_unitFailed && !m_context.comm.takeError())
         return false;
     generalFailure();

@@ -2,6 +2,7 @@
 
 #include "settings/Declarations.h"
 
+#include <QList>
 #include <QString>
 
 struct CommandContext;
@@ -23,6 +24,8 @@ private:
     void severalLocationPath();
     // False when the unit failed and the general failure path has run.
     bool oneLocationPlacement(bool withAutoReduce);
+    // After the erases: true, with the command ended, when the serial component failed or a
+    // location was left not erased.
     bool unitFailed();
     void severalLocationPlacement();
     void closingSteps();
@@ -48,4 +51,6 @@ private:
     QString m_name;
     // The serial component failed during an erase of this command.
     bool m_unitFailed = false;
+    // The location whose erase the unit left unanswered, and those asked for after it.
+    QList<int> m_notErased;
 };

@@ -14,15 +14,22 @@ QByteArray locationText(int index);
 // One byte on the line: the one character whose code is the value.
 QByteArray byteText(quint8 value);
 
-// Writes the letter, each parameter as its own write and, unless told not to, a carriage return.
+// Throws away whatever already waits in the input, without waiting for more.
+void discardWaiting(SaxComm &comm);
+// Throws away what waits in the input, then writes the letter, each parameter as its own write
+// and, unless told not to, a carriage return.
 void sendCommand(SaxComm &comm, char letter, std::initializer_list<QByteArray> parameters = {},
                  bool carriageReturn = true);
 // Sets the count and the wait, then reads.
 QByteArray readReply(SaxComm &comm, qint32 count, qint32 waitMs);
-// sendCommand followed by readReply.
+// What a full-length reply must look like to be the answer; none accepts every one.
+using ReplyCheck = bool (*)(const QByteArray &reply);
+// sendCommand followed by readReply; a reply shorter than `count`, or one that `expected`
+// refuses, is followed by DrainInput.
 QByteArray exchange(SaxComm &comm, char letter, std::initializer_list<QByteArray> parameters,
-                    qint32 count, qint32 waitMs);
+                    qint32 count, qint32 waitMs, ReplyCheck expected = nullptr);
 
 // Throws away whatever the unit still has to say: reads of 10 with a 200 ms wait until one
-// comes back short. Reads at least once.
-void DrainInput(SaxComm &comm);
+// comes back short. Reads at least once. False when the line is still talking after about two
+// seconds of the comm's clock: the reads then stop, and the input is not clear.
+bool DrainInput(SaxComm &comm);

@@ -45,6 +45,10 @@ public:
     // At most ReadCount bytes: as soon as that many have arrived, else what came within ReadWait.
     virtual QByteArray InputText() = 0;
 
+    // Milliseconds on the clock that the reads' waits run on, counted from any start: what bounds
+    // a series of reads by time.
+    virtual qint64 clockMs() const = 0;
+
     // The first fault since the last call, if any; taking it clears it.
     std::optional<CommError> takeError()
     {

@@ -18,7 +18,10 @@ constexpr qint32 MinimumSendWaitMs = 1000;
 
 }  // namespace
 
-SerialPortComm::SerialPortComm(const QString &portsDir) : m_portsDir(portsDir) {}
+SerialPortComm::SerialPortComm(const QString &portsDir) : m_portsDir(portsDir)
+{
+    m_clock.start();
+}
 
 SerialPortComm::~SerialPortComm()
 {
@@ -169,6 +172,11 @@ QByteArray SerialPortComm::InputText()
         && !portHealthy(CommFault::ReadFailed))
         return {};
     return m_port.read(count);
+}
+
+qint64 SerialPortComm::clockMs() const
+{
+    return m_clock.elapsed();
 }
 
 bool SerialPortComm::usable()

@@ -27,6 +27,7 @@ public:
     void ReadCount(qint32 count) override;
     void ReadWait(qint32 milliseconds) override;
     QByteArray InputText() override;
+    qint64 clockMs() const override;
 
 private:
     QStringList systemPorts();
@@ -45,6 +46,7 @@ private:
     QString m_portsDir;
     QStringList m_systemPorts;
     QElapsedTimer m_systemPortsAge;
+    QElapsedTimer m_clock;
     QSerialPort m_port;
     qint16 m_portNumber = 0;
     qint32 m_readCount = 0;

@@ -12,6 +12,11 @@ LockableComboBox::LockableComboBox(QWidget *parent) : QComboBox(parent)
     setInsertPolicy(QComboBox::NoInsert);
     lineEdit()->setReadOnly(true);
     lineEdit()->installEventFilter(this);
+    // Only a pick from the list is a user's choice. The box would also take Enter in its text,
+    // or the focus leaving it, for a pick of the item that the text names, although that text
+    // is the program's and the user picked nothing.
+    disconnect(lineEdit(), &QLineEdit::returnPressed, this, nullptr);
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
 }
 
 void LockableComboBox::setLocked(bool locked)

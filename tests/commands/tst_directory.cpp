@@ -19,8 +19,8 @@ QByteArray record(int locationByte, const char *name, qsizetype dataSize)
     return UnitEngine::directoryRecord(locationByte, stored);
 }
 
-const QStringList modeAndDelayReads = writes({ "R", "\\x01", "\\r" })
-    + QStringList { readOf(2, 2000, 2) } + writes({ "R", "\\x09", "\\r" })
+const QStringList modeAndDelayReads = command({ "R", "\\x01", "\\r" })
+    + QStringList { readOf(2, 2000, 2) } + command({ "R", "\\x09", "\\r" })
     + QStringList { readOf(2, 2000, 2) };
 
 } // namespace
@@ -71,10 +71,10 @@ private Q_SLOTS:
         f.declarations.LocationNames.fill(QStringLiteral("old"));
         controller.cmdDirectory_Click();
 
-        const QStringList next = writes({ "N", "\\r" }) << readOf(29, 1000, 29);
+        const QStringList next = command({ "N", "\\r" }) << readOf(29, 1000, 29);
         QCOMPARE(lineScript(*f.comm),
-            QStringList { readOf(10, 200, 0) } + writes({ "D", "\\r" }) << readOf(29, 1000, 29)
-                << next << next << modeAndDelayReads);
+            QStringList { drainOf() } + command({ "D", "\\r" })
+                << readOf(29, 1000, 29) << next << next << modeAndDelayReads);
         const QString lobby = QStringLiteral("Lobby           ");
         const QString hall = QStringLiteral("Long            ");
         QCOMPARE(f.surface.names, (std::array<QString, 8> { lobby, {}, hall, hall }));
@@ -125,7 +125,7 @@ private Q_SLOTS:
         controller.cmdDirectory_Click();
 
         // The directory goes on with "N" whatever the record filled.
-        QCOMPARE(lineScript(*f.comm).mid(4, 3), writes({ "N", "\\r" }) << readOf(29, 1000, 29));
+        QCOMPARE(lineScript(*f.comm).mid(5, 4), command({ "N", "\\r" }) << readOf(29, 1000, 29));
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
         QCOMPARE(QList<int>(f.surface.widths.begin(), f.surface.widths.end()), widths);
         for (int i = 0; i < 8; ++i) {
@@ -144,39 +144,57 @@ private Q_SLOTS:
         MainController &controller = ready(f);
         controller.cmdDirectory_Click();
         QCOMPARE(f.surface.status(), QStringLiteral("Done!"));
-        QCOMPARE(lineScript(*f.comm).mid(4), modeAndDelayReads);
+        // The marker is shorter than a record: the read waited it out, and a drain follows.
+        const QStringList afterMarker
+            = QStringList { readOf(29, 1000, 13), drainOf() } + modeAndDelayReads;
+        QCOMPARE(lineScript(*f.comm).mid(4), afterMarker);
         QCOMPARE(f.surface.mode, QStringLiteral("Stack"));
         QCOMPARE(f.surface.delay, QStringLiteral("0"));
     }
 
     void failedReply_data()
     {
-        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<QByteArray>("point"); // "noise": a line that never falls silent
         QTest::addColumn<QByteArray>("reply"); // empty: none
-        QTest::newRow("no reply to D") << QByteArray("D") << QByteArray();
-        QTest::newRow("3 characters to D") << QByteArray("D") << QByteArray("abc");
-        QTest::newRow("27 characters to D") << QByteArray("D") << QByteArray(27, '\x01');
-        QTest::newRow("no reply to N") << QByteArray("N") << QByteArray();
-        QTest::newRow("garbage record to N") << QByteArray("N") << QByteArray("\x03\xff\xfe");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("mostMs");
+        const QString error = QStringLiteral("Error!");
+        QTest::newRow("no reply to D") << QByteArray("D") << QByteArray() << error << 1400;
+        QTest::newRow("3 characters to D") << QByteArray("D") << QByteArray("abc") << error << 1400;
+        QTest::newRow("27 characters to D")
+            << QByteArray("D") << QByteArray(27, '\x01') << error << 1400;
+        QTest::newRow("no reply to N") << QByteArray("N") << QByteArray() << error << 1400;
+        QTest::newRow("garbage record to N")
+            << QByteArray("N") << QByteArray("\x03\xff\xfe") << error << 1400;
+        // The drain before "D" gives up after about two seconds, and no "D" goes out.
+        QTest::newRow("50 bytes a second")
+            << QByteArray("noise") << QByteArray()
+            << QStringLiteral("Comm Port Error: Data keeps arriving.") << 2200;
     }
     void failedReply()
     {
         QFETCH(QByteArray, point);
         QFETCH(QByteArray, reply);
+        QFETCH(QString, status);
+        QFETCH(int, mostMs);
         UnitFixture f;
         f.unit.store(1, storedMessage("First", 1000));
         f.unit.store(5, storedMessage("Second", 1000));
-        answerWith(f.unit, point.constData(), reply);
+        if (point == "noise")
+            f.unit.sendUnasked(50, 0, 3600 * 1000);
+        else
+            answerWith(f.unit, point.constData(), reply);
         MainController &controller = ready(f);
         controller.cmdDirectory_Click();
 
-        QCOMPARE(f.surface.status(), QStringLiteral("Error!"));
+        QCOMPARE(f.surface.status(), status);
         QVERIFY(f.surface.mode.isEmpty() && f.surface.delay.isEmpty());
         QVERIFY(!f.comm->written().contains('R'));
+        QCOMPARE(f.comm->written().contains('D'), point != "noise");
         QCOMPARE(f.surface.states.last(), QStringLiteral("idle"));
-        QVERIFY(f.clock.now() <= 1200);
+        QVERIFY(f.clock.now() <= mostMs);
         // What came before the failure stays on the window.
-        QCOMPARE(f.surface.names.at(1).isEmpty(), point == "D");
+        QCOMPARE(f.surface.names.at(1).isEmpty(), point != "N");
         QVERIFY(f.surface.names.at(5).isEmpty());
     }
 

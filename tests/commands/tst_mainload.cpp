@@ -8,7 +8,7 @@ namespace {
 // "q" and its return, then one read of 10 with a 500 ms wait that brought `got` bytes.
 QStringList probe(int got)
 {
-    return writes({ "q", "\\r" }) << readOf(10, 500, got);
+    return command({ "q", "\\r" }) << readOf(10, 500, got);
 }
 
 } // namespace

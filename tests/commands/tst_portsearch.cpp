@@ -1,3 +1,4 @@
+#include "support/LineScript.h"
 #include "support/RecordingSearchSurface.h"
 #include "support/UnitFixture.h"
 
@@ -110,16 +111,10 @@ private Q_SLOTS:
         rig.search->Timer1_Timer();
 
         // On each port: "q", a carriage return, one read of 10 with a 500 ms wait.
-        const auto &line = rig.f.comm->line();
-        QCOMPARE(line.size(), 6);
-        for (int at = 0; at < 6; at += 3) {
-            QCOMPARE(line[at].kind, SimComm::LineEvent::Write);
-            QCOMPARE(line[at].bytes + '|' + line[at + 1].bytes, QByteArray("q|\r"));
-            QCOMPARE(line[at + 2].kind, SimComm::LineEvent::Read);
-            QCOMPARE(line[at + 2].count, 10);
-            QCOMPARE(line[at + 2].waitMs, 500);
-        }
-        QCOMPARE(line[2].bytes + '|' + line[5].bytes, QByteArray("|Tavix v1.0"));
+        QCOMPARE(lineScript(*rig.f.comm),
+            command({ "q", "\\r" })
+                << readOf(10, 500, 0) << command({ "q", "\\r" }) << readOf(10, 500, 10));
+        QCOMPARE(rig.f.comm->line().last().bytes, QByteArray("Tavix v1.0"));
         // The baud rate text is used unchanged, comma and all.
         QCOMPARE(rig.f.comm->lastLineSettings(), QStringLiteral("115200,N,8,1"));
     }

@@ -393,20 +393,66 @@ private Q_SLOTS:
         QCOMPARE(rig.prompter.dialogFolders.size(), 1);
     }
 
-    // A port that fails while the command erases takes the command's own failure path: no
-    // further erase, no transfer, no box.
-    void portGoneWhileErasing()
+    // An erase that fails ends the command before "L": a port that fails takes the command's own
+    // failure path; an erase the unit leaves unanswered, or answers after its wait, is named,
+    // with the locations not tried after it. No further erase, no transfer, no box.
+    void failedEraseEndsTheCommand_data()
     {
+        QTest::addColumn<QString>("fault"); // "gone", "silent" or "late"
+        QTest::addColumn<int>("failedErase"); // 1-based among the erases sent
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("oldMessage"); // "Old" over locations 1 and 2
+        QTest::addColumn<QString>("erased"); // the erases on the line
+        QTest::addColumn<QString>("status");
+        QTest::newRow("port gone") << QStringLiteral("gone") << 1 << 0 << true << QString()
+                                   << QStringLiteral("File not found!");
+        QTest::newRow("location 3 unanswered")
+            << QStringLiteral("silent") << 1 << 2 << false << QStringLiteral("2")
+            << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("location 3 answered 5 s late")
+            << QStringLiteral("late") << 1 << 2 << false << QStringLiteral("2")
+            << QStringLiteral("Error! Location 3 not erased!");
+        QTest::newRow("first of two unanswered")
+            << QStringLiteral("silent") << 1 << 0 << true << QStringLiteral("0")
+            << QStringLiteral("Error! Locations 1, 2 not erased!");
+        QTest::newRow("second of two unanswered")
+            << QStringLiteral("silent") << 2 << 0 << true << QStringLiteral("01")
+            << QStringLiteral("Error! Location 2 not erased!");
+    }
+    void failedEraseEndsTheCommand()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, failedErase);
+        QFETCH(int, selected);
+        QFETCH(bool, oldMessage);
+        QFETCH(QString, erased);
+        QFETCH(QString, status);
         UploadRig rig;
-        rig.surface.names[0] = rig.surface.names[1] = padded(QStringLiteral("Old"));
-        rig.comm->vanish();
+        rig.declarations.SelectedLocation = static_cast<qint16>(selected);
+        if (oldMessage)
+            rig.surface.names[0] = rig.surface.names[1] = padded(QStringLiteral("Old"));
+        if (fault == QStringLiteral("gone")) {
+            rig.comm->vanish();
+        } else {
+            UnitEngine::Fault unanswered;
+            unanswered.point = "C";
+            unanswered.occurrence = failedErase;
+            unanswered.kind = fault == QStringLiteral("late") ? UnitEngine::Fault::Delay
+                                                              : UnitEngine::Fault::NoReply;
+            unanswered.delayMs = 45000;
+            rig.unit.injectFault(unanswered);
+        }
         rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), wave16(500, 1, 8000)));
-        QCOMPARE(rig.surface.statuses.filter(QStringLiteral("Erasing")).size(), 1);
-        QCOMPARE(rig.surface.statusText, QStringLiteral("File not found!"));
+        QCOMPARE(erasedOnLine(*rig.comm), erased);
+        QCOMPARE(rig.surface.statuses.filter(QStringLiteral("Erasing")).size(), failedErase);
+        QVERIFY(!rig.comm->written().contains('L'));
+        QVERIFY(rig.surface.statuses.filter(QStringLiteral("Loading Position")).isEmpty());
+        QCOMPARE(rig.surface.statusText, status);
         QVERIFY(rig.prompter.texts().isEmpty());
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
         QVERIFY(rig.surface.unitCommandsEnabled);
         QVERIFY(!rig.comm->takeError());
+        QVERIFY(!rig.unit.messageAt(selected));
     }
 
     // Files as common tools write them, and the sizes the protocol cannot carry as they are.

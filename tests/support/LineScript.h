@@ -52,3 +52,22 @@ inline QString readOf(int count, int waitMs, int got)
 {
     return QStringLiteral("< %1/%2: %3").arg(count).arg(waitMs).arg(got);
 }
+
+// The read before every command that throws away what already waits, waiting for nothing.
+inline QString discardOf(int got = 0)
+{
+    return readOf(256, 0, got);
+}
+
+// A command as it goes out: that discard, then the letter and each parameter as its own write.
+inline QStringList command(std::initializer_list<const char *> parts)
+{
+    return QStringList { discardOf() } + writes(parts);
+}
+
+// The drain after a reply that ran out of time or was not the answer: reads of 10 with a 200 ms
+// wait, here the one that found the line silent.
+inline QString drainOf(int got = 0)
+{
+    return readOf(10, 200, got);
+}

@@ -4,6 +4,7 @@
 #include "WaveFile.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -96,15 +97,63 @@ private Q_SLOTS:
             QVERIFY(f.window->findChild<QAction *>(entry)->isEnabled());
     }
 
-    void pickingAModeWritesIt()
+    // Only a pick from a box's list writes the registers. Enter in a box whose text is one of
+    // its items, or the focus leaving it, used to write them as if that item had been picked.
+    void onlyAPickFromTheListWrites_data()
     {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("writes"); // "W" commands on the line
+        QTest::newRow("Enter in the mode box")
+            << QStringLiteral("cmbMode") << QStringLiteral("Enter") << 0;
+        QTest::newRow("keypad Enter in the delay box")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("keypad Enter") << 0;
+        QTest::newRow("Enter in the mode box's text")
+            << QStringLiteral("cmbMode") << QStringLiteral("Enter in text") << 0;
+        QTest::newRow("focus leaves the delay box")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("focus leaves") << 0;
+        QTest::newRow("mode picked from the list")
+            << QStringLiteral("cmbMode") << QStringLiteral("pick") << 1;
+        QTest::newRow("delay picked from the list")
+            << QStringLiteral("cmbDelay0") << QStringLiteral("pick") << 8;
+    }
+    void onlyAPickFromTheListWrites()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, action);
+        QFETCH(int, writes);
         WindowFixture f;
         f.open();
-        auto *mode = f.control<QComboBox>("cmbMode");
-        mode->setCurrentIndex(1);
-        Q_EMIT mode->activated(1);
-        QCOMPARE(f.comm->written(), QByteArray("W\x01\xff\r"));
-        QCOMPARE(int(f.unit.registerValue(1)), 255);
+        auto *combo = f.window->findChild<QComboBox *>(box);
+        // What a directory read shows: one of the items, put there by the program.
+        f.window->setModeText(QStringLiteral("Interrupt"));
+        f.window->setDelayText(QStringLiteral("3"));
+        f.window->setStatus(QStringLiteral("before"));
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window));
+        combo->setFocus();
+        QVERIFY(combo->hasFocus());
+        if (action == QStringLiteral("Enter")) {
+            QTest::keyClick(combo, Qt::Key_Return);
+        } else if (action == QStringLiteral("keypad Enter")) {
+            QTest::keyClick(combo, Qt::Key_Enter, Qt::KeypadModifier);
+        } else if (action == QStringLiteral("Enter in text")) {
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        } else if (action == QStringLiteral("focus leaves")) {
+            f.control("cmdDirectory")->setFocus();
+            QVERIFY(!combo->hasFocus());
+        } else {
+            combo->showPopup();
+            QTest::keyClick(combo->view(), Qt::Key_Down);
+            QTest::keyClick(combo->view(), Qt::Key_Return);
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(int(f.comm->written().count('W')), writes);
+        QCOMPARE(
+            f.status(), writes == 8 ? QStringLiteral("Delay Updated!") : QStringLiteral("before"));
+        if (writes == 1)
+            QCOMPARE(int(f.unit.registerValue(1)),
+                f.window->modeText() == QStringLiteral("Stack") ? 0 : 255);
     }
 
     void playThenStopThroughTheButtons()
