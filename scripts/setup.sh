@@ -3,7 +3,8 @@
 # Installs nothing when everything is there already.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-qpa-plugins fonts-liberation)
+packages=(build-essential cmake qt6-base-dev qt6-serialport-dev qt6-qpa-plugins fonts-liberation
+          desktop-file-utils)
 
 missing=()
 for package in "${packages[@]}"; do
