@@ -14,6 +14,10 @@ target_compile_definitions(tavix_config INTERFACE
     QT_NO_KEYWORDS)
 option(TAVIX_SANITIZE "Build with address and undefined-behaviour sanitizers" OFF)
 if(TAVIX_SANITIZE)
-    target_compile_options(tavix_config INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
-    target_link_options(tavix_config INTERFACE -fsanitize=address,undefined)
+    # Every report ends the program, so a test that triggers one fails instead of passing with
+    # the report hidden in its output.
+    target_compile_options(tavix_config INTERFACE -fsanitize=address,undefined
+                           -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(tavix_config INTERFACE -fsanitize=address,undefined
+                        -fno-sanitize-recover=all)
 endif()

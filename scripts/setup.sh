@@ -3,9 +3,10 @@
 # Installs nothing when everything is there already.
 set -euo pipefail
 
-# libsndfile1-dev: decoding FLAC, Ogg Vorbis, Opus, MP3 and AIFF files (found through pkg-config).
+# libsndfile1-dev: decoding FLAC, Ogg Vorbis, Opus, MP3 and AIFF files (found through pkg-config);
+# desktop-file-utils: the tests validate the desktop entry.
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-    fonts-liberation libsndfile1-dev)
+    fonts-liberation libsndfile1-dev desktop-file-utils)
 
 missing=()
 for package in "${packages[@]}"; do

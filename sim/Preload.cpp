@@ -20,7 +20,8 @@ QByteArray Preload::tone(quint32 rate, double seconds)
     for (qsizetype i = 0; i < samples; ++i) {
         const double phase = 2.0 * std::numbers::pi * toneHz * double(i) / double(rate);
         const auto word = static_cast<qint16>(std::lround(amplitude * std::sin(phase)));
-        const auto bits = static_cast<quint16>(word);
+        // Offset binary, as the host sends every word of an upload: silence is 0x8000.
+        const auto bits = static_cast<quint16>(static_cast<quint16>(word) ^ 0x8000u);
         audio += static_cast<char>(bits >> 8);
         audio += static_cast<char>(bits & 0xFF);
     }

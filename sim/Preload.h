@@ -15,6 +15,7 @@ struct Preload {
 
     // The preload, or the reason the text is not one.
     static std::optional<Preload> parse(const QString &text, QString *problem);
-    // A tone of `seconds` at `rate` Hz, in the words a unit stores (high byte first).
+    // A tone of `seconds` at `rate` Hz, in the words a unit stores (offset binary, high byte
+    // first).
     static QByteArray tone(quint32 rate, double seconds);
 };

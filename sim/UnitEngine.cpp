@@ -37,7 +37,8 @@ void UnitEngine::defineIdentify()
 
 void UnitEngine::receive(const QByteArray &bytes, qint64 nowMs)
 {
-    m_received += bytes;
+    if (m_keepReceived)
+        m_received += bytes;
     for (char byte : bytes)
         byteArrived(byte, nowMs);
 }

@@ -80,7 +80,9 @@ public:
     // The first location of the message that covers this one, if any.
     std::optional<int> ownerOf(int location) const;
 
-    // Every byte the unit has received, in order.
+    // Every byte the unit has received since keepReceived(true), in order. A unit keeps no
+    // record by default: one served for hours would hold every upload it ever got.
+    void keepReceived(bool keep) { m_keepReceived = keep; }
     const QByteArray &received() const { return m_received; }
 
     // Directory: one 29-byte record per stored message (first location, name, data size), then
@@ -162,6 +164,7 @@ private:
     QHash<QByteArray, int> m_answers;  // how often each point has answered
 
     std::array<std::optional<StoredMessage>, LocationCount> m_messages;
+    bool m_keepReceived = false;
     QByteArray m_received;
 
     QList<QByteArray> m_directory;  // records still to send for "N"

@@ -97,6 +97,8 @@ int main(int argc, char *argv[])
     QApplication::processEvents();
     ok &= save(window, folder, QStringLiteral("main.png"), out);
 
+    // The longer mode text, so that both are seen whole.
+    window->setModeText(QStringLiteral("Interrupt"));
     window->SetBusyControls();
     window->setProgressVisible(true);
     window->setProgressValue(40);

@@ -145,9 +145,9 @@ void PortSearch::Timer2_Timer()
         m_surface.unload();
         return;
     }
-    // The user may have typed another number meanwhile. A text whose number does not fit a
-    // port number at all keeps the port that answered.
-    if (const auto typed = readPortNumber(m_surface.portText()))
+    // The user may have typed another number meanwhile. A text that names no port, 1 to 255,
+    // keeps the port that answered.
+    if (const auto typed = readPortChoice(m_surface.portText()))
         m_declarations.CommPort = *typed;
     if (!writeSettings(m_paths.settingsFile,
                        Settings{m_declarations.BaudRate, m_declarations.CommPort})) {

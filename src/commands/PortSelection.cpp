@@ -38,7 +38,7 @@ bool PortSelection::cmdApply_Click(const QString &text)
         return true;
     }
 
-    const auto port = readPortNumber(text);
+    const auto port = readPortChoice(text);
     if (!port) {
         m_prompter.message(QStringLiteral("Com Port must be Auto or a number from 1 to 255!"));
         return false;

@@ -47,8 +47,12 @@ void SerialPortComm::PortOpen(bool open)
         m_gone = false;
         return;
     }
-    if (m_port.isOpen())
-        return;
+    if (m_port.isOpen()) {
+        if (m_openNumber == m_portNumber)
+            return;
+        // Another port was named meanwhile: that one is meant, not the one still open.
+        PortOpen(false);
+    }
 
     const QString device = portDevice(m_portNumber, m_portsDir, systemPorts());
     if (device.isEmpty()) {
@@ -70,6 +74,7 @@ void SerialPortComm::PortOpen(bool open)
     // Opening can leave a harmless error behind, e.g. modem control on a pseudo-terminal.
     m_port.clearError();
     m_gone = false;
+    m_openNumber = m_portNumber;
 }
 
 QStringList SerialPortComm::systemPorts()

@@ -49,6 +49,7 @@ private:
     QElapsedTimer m_clock;
     QSerialPort m_port;
     qint16 m_portNumber = 0;
+    qint16 m_openNumber = 0;  // the number the open port was opened as
     qint32 m_readCount = 0;
     qint32 m_readWait = 0;
     // The device went away while open: the port stays open until closed, but is dead.

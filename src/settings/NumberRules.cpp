@@ -1,5 +1,7 @@
 #include "settings/NumberRules.h"
 
+#include "link/PortMap.h"
+
 #include <QString>
 
 #include <cmath>
@@ -45,4 +47,12 @@ std::optional<qint16> roundToInt16(double value)
 std::optional<qint16> readPortNumber(QStringView text)
 {
     return roundToInt16(leadingNumber(text));
+}
+
+std::optional<qint16> readPortChoice(QStringView text)
+{
+    const auto port = readPortNumber(text);
+    if (!port || *port < FirstPortNumber || *port > LastPortNumber)
+        return std::nullopt;
+    return port;
 }

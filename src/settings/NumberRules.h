@@ -15,3 +15,7 @@ std::optional<qint16> roundToInt16(double value);
 
 // Both together: the port number rules. Nothing when the number does not fit.
 std::optional<qint16> readPortNumber(QStringView text);
+
+// A port the user picks: read by the port number rules, and only a port that exists, 1 to 255.
+// Nothing for any other number, so a typed 0, 300 or "COM3" is refused instead of stored.
+std::optional<qint16> readPortChoice(QStringView text);

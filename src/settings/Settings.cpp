@@ -62,16 +62,30 @@ std::optional<Settings> readSettings(const QString &path)
 
 bool writeSettings(const QString &path, const Settings &settings)
 {
-    removeSettings(path);
-    // Written to a temporary file and renamed, so a failed write never leaves half a file.
+    // A read-only file is replaced too. QSaveFile refuses to open over a file it may not write,
+    // so the old file is made writable first and gets its mode back when the write fails.
+    QFile old(path);
+    const bool oldExists = old.exists();
+    // The mode bits alone: the "User" flags tell what this process may do (everything, for
+    // root) and would be set as the owner's bits when the mode is given back.
+    const QFileDevice::Permissions oldMode =
+        old.permissions()
+        & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    const QFileDevice::Permissions writable = oldMode | QFileDevice::WriteOwner;
+    if (oldExists && oldMode != writable)
+        old.setPermissions(writable);
+
+    // Written to a temporary file and renamed over the old one, so a failed write (a full disk)
+    // leaves the old file whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray text = "BaudRate=" + settings.BaudRate.toLatin1() + "\r\nCommPort="
                             + QByteArray::number(settings.CommPort) + "\r\n";
-    if (file.write(text) != text.size())
-        return false;
-    return file.commit();
+    const bool written =
+        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(text) == text.size()
+        && file.commit();
+    if (!written && oldExists && oldMode != writable)
+        old.setPermissions(oldMode);
+    return written;
 }
 
 void removeSettings(const QString &path)

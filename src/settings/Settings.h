@@ -20,8 +20,8 @@ inline constexpr qint16 DefaultCommPort = 1;
 std::optional<Settings> readSettings(const QString &path);
 std::optional<Settings> parseSettings(const QByteArray &contents);
 
-// Writes the file fresh: any old file is removed first, read-only or not. False when the new
-// file could not be written completely.
+// Writes the file over any old one, read-only or not, in one step. False when the new file
+// could not be written completely; the old file is then left as it was.
 bool writeSettings(const QString &path, const Settings &settings);
 
 // Removes the file; a missing file or a failure is ignored.

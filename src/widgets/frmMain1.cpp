@@ -88,6 +88,11 @@ void addItemsKeepingText(LockableComboBox *box, const QStringList &items)
     box->addItems(items);
     box->setCurrentIndex(-1);
     box->setShownText(shown);
+    // Its laid-out width cuts "Interrupt" short in common desktop fonts: the box grows to the
+    // right until its widest item shows whole.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    if (box->sizeHint().width() > box->width())
+        box->resize(box->sizeHint().width(), box->height());
 }
 
 }  // namespace

@@ -197,7 +197,9 @@ private Q_SLOTS:
         };
         row("as found", QString(), 5);
         row("changed by the user", QStringLiteral("12"), 12);
-        row("changed to text", QStringLiteral("COM3"), 0);
+        row("changed to the last port", QStringLiteral("255"), 255);
+        row("text keeps the found one", QStringLiteral("COM3"), 5);
+        row("256 keeps the found one", QStringLiteral("256"), 5);
         row("beyond any port number keeps the found one", QStringLiteral("70000"), 5);
     }
     void handOver()

@@ -32,9 +32,8 @@ private Q_SLOTS:
 
         QTest::newRow("a number from the list") << QStringLiteral("3") << qint16(3);
         QTest::newRow("text after a leading number") << QStringLiteral("12 (USB)") << qint16(12);
-        QTest::newRow("auto in other case") << QStringLiteral("auto") << qint16(0);
-        QTest::newRow("COM3") << QStringLiteral("COM3") << qint16(0);
-        QTest::newRow("300, not in the list") << QStringLiteral("300") << qint16(300);
+        QTest::newRow("first port") << QStringLiteral("1") << qint16(1);
+        QTest::newRow("last port, rounded") << QStringLiteral("255.4") << qint16(255);
     }
     void applyNumber()
     {
@@ -87,13 +86,22 @@ private Q_SLOTS:
         QCOMPARE(f.declarations.CommPort, qint16(6));
     }
 
-    void applyBeyondAnyPortNumber_data()
+    void applyNoPort_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("too large") << QStringLiteral("40000");
-        QTest::newRow("too small") << QStringLiteral("-40000");
+        QTest::newRow("beyond 16 bits") << QStringLiteral("40000");
+        QTest::newRow("beyond 16 bits, negative") << QStringLiteral("-40000");
+        QTest::newRow("256, just above the last port") << QStringLiteral("256");
+        QTest::newRow("300") << QStringLiteral("300");
+        QTest::newRow("32767") << QStringLiteral("32767");
+        QTest::newRow("0, just below the first port") << QStringLiteral("0");
+        QTest::newRow("rounds to 0") << QStringLiteral("0.5");
+        QTest::newRow("negative") << QStringLiteral("-3");
+        QTest::newRow("auto in other case gives 0") << QStringLiteral("auto");
+        QTest::newRow("COM3 gives 0") << QStringLiteral("COM3");
+        QTest::newRow("empty") << QString();
     }
-    void applyBeyondAnyPortNumber()
+    void applyNoPort()
     {
         QFETCH(QString, text);
         UnitFixture f;
@@ -112,7 +120,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("passes");
         QTest::newRow("the unit's port") << QStringLiteral("1") << true;
-        QTest::newRow("auto gives port 0, which fails") << QStringLiteral("auto") << false;
+        QTest::newRow("a port without the unit") << QStringLiteral("2") << false;
     }
     void reloadedMainWindowProbesTheNewPort()
     {

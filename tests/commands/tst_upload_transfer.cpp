@@ -247,6 +247,28 @@ private Q_SLOTS:
         QVERIFY(!rig.surface.progressVisible);
     }
 
+    // A unit keeps what it stores and no record of the line: tavix-unit-sim serves for hours.
+    void unitKeepsNoRecordOfALargeUpload()
+    {
+        UnitEngine unit;
+        const quint32 size = 4095 * 256;
+        const auto littleEndian = [](quint32 value) {
+            QByteArray bytes;
+            for (int i = 0; i < 4; ++i, value >>= 8)
+                bytes += static_cast<char>(value & 0xFF);
+            return bytes;
+        };
+        unit.receive("L00\r", 0);
+        unit.receive(LobbyName + littleEndian(8000) + "stop" + littleEndian(size)
+                + QByteArray(2, '\0') + '\r',
+            0);
+        const QByteArray block = QByteArray(1, '\0') + QByteArray(256, 'x');
+        for (quint32 sent = 0; sent < size; sent += 256)
+            unit.receive(block, 0);
+        QCOMPARE(unit.messageAt(0)->audio.size(), qsizetype(size));
+        QVERIFY(unit.received().isEmpty());
+    }
+
     void progressCountsAcknowledgedBytes()
     {
         UploadRig rig;

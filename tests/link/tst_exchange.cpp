@@ -149,7 +149,7 @@ private Q_SLOTS:
         const auto error = l.comm.takeError();
         QVERIFY(error);
         QCOMPARE(error->fault, CommFault::NotOpen);
-        QVERIFY(l.unit.received().isEmpty());
+        QVERIFY(l.comm.written().isEmpty());
         QCOMPARE(l.clock.now(), 0);
     }
 };

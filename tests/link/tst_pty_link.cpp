@@ -125,6 +125,37 @@ private Q_SLOTS:
         QCOMPARE(faultOf(*second), std::nullopt);
     }
 
+    // Opening while open follows PortNumber: the port it names, not the one already open.
+    void openWhileOpenFollowsPortNumber_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QByteArray>("reply");  // empty: the port does not open
+        QTest::newRow("the same number keeps the port") << 1 << QByteArray("Tavix one!");
+        QTest::newRow("another unit's number") << 2 << QByteArray("Tavix two!");
+        QTest::newRow("a number without a device") << 0 << QByteArray();
+    }
+    void openWhileOpenFollowsPortNumber()
+    {
+        QFETCH(int, number);
+        QFETCH(QByteArray, reply);
+        Ports ports;
+        PtyUnit one;
+        PtyUnit two;
+        const QString identity = QStringLiteral("--identity");
+        START_PTY_UNIT(one, PtyUnit::linkArguments(ports.dir, 1, {identity, QStringLiteral("Tavix one!")}));
+        START_PTY_UNIT(two, PtyUnit::linkArguments(ports.dir, 2, {identity, QStringLiteral("Tavix two!")}));
+        const auto comm = ports.open(1);
+        QVERIFY(comm->PortOpen());
+
+        comm->PortNumber(static_cast<qint16>(number));
+        comm->PortOpen(true);
+        QCOMPARE(comm->PortOpen(), !reply.isEmpty());
+        const auto fault = reply.isEmpty() ? std::optional(CommFault::OpenFailed) : std::nullopt;
+        QCOMPARE(faultOf(*comm), fault);
+        if (!reply.isEmpty())
+            QCOMPARE(exchange(*comm, 'q', {}, 10, 500), reply);
+    }
+
     void vanishedUnit_data()
     {
         QTest::addColumn<bool>("writeFirst");

@@ -1,9 +1,14 @@
 #include "settings/NumberRules.h"
 #include "settings/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -104,6 +109,50 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path));
         QVERIFY(!writeSettings(dir.filePath(QStringLiteral("no/such/folder/setup.txt")),
             Settings { QStringLiteral("460800"), 1 }));
+    }
+
+    // A write that fails part way leaves the old file as it was, read-only or not; a file size
+    // limit stands in for a full disk.
+    void failedWriteKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QFileDevice::Permissions>("mode");
+        QTest::newRow("writable") << (QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QTest::newRow("read-only") << QFileDevice::Permissions(QFileDevice::ReadOwner);
+    }
+    void failedWriteKeepsTheOldFile()
+    {
+        QFETCH(QFileDevice::Permissions, mode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("setup.txt"));
+        const QByteArray oldText("BaudRate=9600\r\nCommPort=3\r\n");
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            QCOMPARE(old.write(oldText), oldText.size());
+        }
+        QVERIFY(QFile::setPermissions(path, mode));
+
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 8;
+        // Past the limit a write fails with EFBIG instead of ending the process.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool written = writeSettings(path, Settings { QStringLiteral("460800"), 12 });
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!written);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), oldText);
+        const QFileDevice::Permissions owner =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+        QCOMPARE(QFile::permissions(path) & owner, mode);
+        // No temporary file is left behind.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList { QStringLiteral("setup.txt") });
     }
 
     void numberRules_data()

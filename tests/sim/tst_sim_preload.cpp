@@ -1,6 +1,10 @@
 #include "Preload.h"
+#include "WaveFile.h"
 
 #include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
 
 // The messages a simulated unit can be started with.
 class tst_sim_preload : public QObject {
@@ -43,6 +47,22 @@ private Q_SLOTS:
             return;
         QCOMPARE(preload->message.name, name);
         QCOMPARE(preload->message.audio.size(), audioBytes);
+    }
+
+    // A preloaded tone is stored in the words an upload brings, so it reads back as the tone:
+    // silence at its start, peaks of the tone's amplitude.
+    void toneIsStoredAsUploadedWords()
+    {
+        const QByteArray samples = WaveFile::fromUnitAudio(Preload::tone(8000, 0.01), 8000).data;
+        QCOMPARE(samples.size(), 160);
+        const auto sample = [&samples](qsizetype i) {
+            return qint16(quint8(samples.at(2 * i)) | quint8(samples.at(2 * i + 1)) << 8);
+        };
+        QCOMPARE(sample(0), qint16(0));
+        int peak = 0;
+        for (qsizetype i = 0; i < samples.size() / 2; ++i)
+            peak = std::max(peak, std::abs(int(sample(i))));
+        QCOMPARE(peak, 8000);
     }
 };
 

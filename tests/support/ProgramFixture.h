@@ -22,6 +22,7 @@
 struct ProgramFixture {
     explicit ProgramFixture(qint16 unitPort = 1)
     {
+        unit.keepReceived(true);
         auto recorder = std::make_unique<RecordingPrompter>();
         prompter = recorder.get();
         program = std::make_unique<Program>(

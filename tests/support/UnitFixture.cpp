@@ -1,6 +1,9 @@
 #include "UnitFixture.h"
 
-UnitFixture::UnitFixture() : paths(AppPaths::inFolder(folder.path())) {}
+UnitFixture::UnitFixture() : paths(AppPaths::inFolder(folder.path()))
+{
+    unit.keepReceived(true);
+}
 
 MainController &UnitFixture::createController()
 {

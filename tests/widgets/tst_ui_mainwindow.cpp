@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -121,7 +122,34 @@ private Q_SLOTS:
         if (container.isEmpty())
             return;
         QCOMPARE(widget->parentWidget()->objectName(), container);
+        // A drop-down list may grow to the right, to show its widest item whole.
+        if (qobject_cast<QComboBox *>(widget)) {
+            QCOMPARE(widget->pos(), pixels.topLeft());
+            QCOMPARE(widget->height(), pixels.height());
+            QCOMPARE_GE(widget->width(), pixels.width());
+            return;
+        }
         QCOMPARE(widget->geometry(), pixels);
+    }
+
+    // In the window's font every item of a drop-down list shows whole ("Interrupt" showed as
+    // "nterrupt").
+    void listItemsShowWhole()
+    {
+        const auto boxes = m_window->findChildren<QComboBox *>();
+        QCOMPARE(boxes.size(), 2);
+        for (const QComboBox *box : boxes) {
+            const QLineEdit *edit = box->lineEdit();
+            QVERIFY(edit);
+            // A line edit keeps 2 pixels free on either side of its text.
+            const int room = edit->contentsRect().width() - edit->textMargins().left()
+                - edit->textMargins().right() - 2 * 2;
+            for (int i = 0; i < box->count(); ++i) {
+                const QString text = box->itemText(i);
+                QVERIFY2(edit->fontMetrics().horizontalAdvance(text) <= room,
+                    qPrintable(box->objectName() + QStringLiteral(": ") + text));
+            }
+        }
     }
 
     void clientAreaAndCaption()
