@@ -10,6 +10,7 @@
 #include "operations/ModeDelay.h"
 #include "link/IdentifyUnit.h"
 #include "link/SaxComm.h"
+#include "upload/OverflowPrompt.h"
 #include "upload/UpdateCommand.h"
 
 #include <QDateTime>
@@ -219,6 +220,10 @@ void MainController::cmdPlay_Click()
 void MainController::cmdAbort_Click()
 {
     const CommandScope scope(*this);
+    // The Update command waiting for the overflow dialog holds the unit; Stop ends that wait
+    // as Cancel would, or the window would turn idle while its buttons are still refused.
+    if (m_overflowPrompt)
+        m_overflowPrompt->cancelOverflow();
     m_playback.cmdAbort_Click(m_context);
 }
 
