@@ -266,13 +266,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("wait");
         QTest::addColumn<QString>("reload");
         QTest::addColumn<QString>("endStatus");  // of the old window, once its command has ended
-        const auto row = [](const char *name, const char *wait, const char *reload, const char *status) {
-            QTest::newRow(name) << QString::fromLatin1(wait) << QString::fromLatin1(reload) << QString::fromLatin1(status);
+        const auto row = [](const char *name, const char *wait, const char *reload,
+                            const char *end) {
+            QTest::newRow(name) << QString::fromLatin1(wait) << QString::fromLatin1(reload)
+                                << QString::fromLatin1(end);
         };
         row("Apply while the overflow dialog waits", "overflow", "Apply", "Ready!");
-        row("Auto while the Erase All question waits", "question", "Auto", "All memory locations are erased!");
-        row("search hand-over while the file dialog waits", "file dialog", "hand-over", "20000 bytes sent");
-        row("Timer5, then Apply, while the file dialog waits", "file dialog", "Timer5", "Communication Error!");
+        row("Auto while the Erase All question waits", "question", "Auto",
+            "All memory locations are erased!");
+        row("search hand-over while the file dialog waits", "file dialog", "hand-over",
+            "20000 bytes sent");
+        row("Timer5, then Apply, while the file dialog waits", "file dialog", "Timer5",
+            "Communication Error!");
         row("Apply during an upload", "transfer", "Apply", "20000 bytes sent");
     }
     void reloadWaitsForTheRunningCommand()
@@ -310,8 +315,8 @@ private Q_SLOTS:
             } else {
                 if (timer5)
                     old->controller().Timer5_Timer();  // as the timer does when it fires now
-                applyPort(rig.program->serialSetWindow(),
-                          reload == u"Auto" ? QStringLiteral("Auto") : timer5 ? QStringLiteral("2") : QStringLiteral("1"));
+                const char *port = reload == u"Auto" ? "Auto" : timer5 ? "2" : "1";
+                applyPort(rig.program->serialSetWindow(), QString::fromLatin1(port));
             }
             replacedInside = rig.program->mainWindow() != old.data();
         };
@@ -366,8 +371,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("from");
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("the unit on the applied port") << 7 << 1 << QStringList();
-        QTest::newRow("applied at the last port") << 300 << 255
-                                                  << QStringList{QStringLiteral("Communications Error, check Com Port!")};
+        QTest::newRow("applied at the last port")
+            << 300 << 255 << QStringList{QStringLiteral("Communications Error, check Com Port!")};
     }
     void searchEndsAtTheUnloadOfItsMainWindow()
     {
@@ -383,7 +388,8 @@ private Q_SLOTS:
         window->search().Timer1_Timer();
 
         QCOMPARE(rig.prompter->texts(), shown);
-        QCOMPARE(child<QLabel>(window, "lblSearch")->text(), QStringLiteral("Searching for Com Port  -  -  - "));
+        QCOMPARE(child<QLabel>(window, "lblSearch")->text(),
+                 QStringLiteral("Searching for Com Port  -  -  - "));
         QVERIFY(!window->search().timer2().isActive());
         QCOMPARE(rig.program->declarations().CommPort, applied.toShort());
         QVERIFY(!rig.program->serialSearchWindow());

@@ -188,7 +188,8 @@ void Program::unloadMainWindow()
     // the window's own command, waiting under that handler, has returned too.
     window->unload();
     if (window->controller().commandRunning())
-        connect(&window->controller(), &MainController::commandEnded, window, &QObject::deleteLater);
+        connect(&window->controller(), &MainController::commandEnded, window,
+                &QObject::deleteLater);
     else
         window->deleteLater();
 }
