@@ -100,6 +100,9 @@ bool Transfer::eventsRan()
 bool Transfer::run()
 {
     m_decl.CurrentOperation = QStringLiteral("Load");
+    // Stop is offered for the whole transfer, whatever state the steps before it left the
+    // window in.
+    m_surface.SetBusyControls();
     m_surface.setProgressValue(0);
     m_surface.setProgressVisible(true);
     m_surface.setStatus(QStringLiteral("Loading Position %1 - - -").arg(m_location + 1));

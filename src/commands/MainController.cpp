@@ -10,9 +10,32 @@
 #include "commands/ModeDelay.h"
 #include "protocol/IdentifyUnit.h"
 #include "link/SaxComm.h"
+#include "commands/OverflowPrompt.h"
 #include "commands/UpdateCommand.h"
 
 #include <QDateTime>
+
+// Counts the window's handlers on the stack. A handler may wait in a nested event loop (a
+// message box, the file dialog, the overflow dialog, a transfer letting events run), and
+// whatever runs inside that loop must leave the window in place until the outermost handler
+// has returned.
+class MainController::CommandScope {
+public:
+    explicit CommandScope(MainController &controller) : m_controller(controller)
+    {
+        ++m_controller.m_commandDepth;
+    }
+    ~CommandScope()
+    {
+        if (--m_controller.m_commandDepth == 0)
+            Q_EMIT m_controller.commandEnded();
+    }
+    CommandScope(const CommandScope &) = delete;
+    CommandScope &operator=(const CommandScope &) = delete;
+
+private:
+    MainController &m_controller;
+};
 
 MainController::MainController(modDeclarations &declarations, const AppPaths &paths,
                                std::unique_ptr<SaxComm> comm, MainSurface &surface,
@@ -53,6 +76,7 @@ MainController::~MainController()
 
 void MainController::Form_Load()
 {
+    const CommandScope scope(*this);
     m_declarations.SelectedLocation = 0;
     m_surface.addModeItems({QStringLiteral("Stack"), QStringLiteral("Interrupt")});
     QStringList delays;
@@ -71,6 +95,16 @@ void MainController::Form_Load()
         return;
     }
     connectionCheck();
+}
+
+void MainController::unload()
+{
+    m_unloaded = true;
+    for (QTimer *timer : {&m_timers.Timer1, &m_timers.Timer2, &m_timers.Timer3, &m_timers.Timer4,
+                          &m_timers.Timer5})
+        timer->stop();
+    m_comm->PortOpen(false);
+    m_comm->takeError();
 }
 
 void MainController::connectionCheck()
@@ -105,11 +139,13 @@ void MainController::connectionCheck()
 
 void MainController::Timer1_Timer()
 {
+    const CommandScope scope(*this);
     m_timers.Timer1.stop();
 }
 
 void MainController::Timer2_Timer()
 {
+    const CommandScope scope(*this);
     // Another command holds the unit: the timer stays on and tries again at its next tick.
     if (m_unitBusy)
         return;
@@ -122,23 +158,27 @@ void MainController::Timer2_Timer()
 
 void MainController::Timer3_Timer()
 {
+    const CommandScope scope(*this);
     m_timers.Timer3.stop();
     m_windows.showSerialSearch();
 }
 
 void MainController::Timer4_Timer()
 {
+    const CommandScope scope(*this);
     m_playback.Timer4_Timer(m_context);
 }
 
 void MainController::Timer5_Timer()
 {
+    const CommandScope scope(*this);
     m_timers.Timer5.stop();
     m_windows.showSerialSet();
 }
 
 void MainController::optLoc_Click(int index)
 {
+    const CommandScope scope(*this);
     if (index < 0 || index >= LocationCount)
         return;
     m_declarations.SelectedLocation = static_cast<qint16>(index);
@@ -146,6 +186,7 @@ void MainController::optLoc_Click(int index)
 
 void MainController::txtMsg_Click(int index)
 {
+    const CommandScope scope(*this);
     if (index < 0 || index >= LocationCount)
         return;
     optLoc_Click(index);
@@ -154,57 +195,72 @@ void MainController::txtMsg_Click(int index)
 
 void MainController::cmdDirectory_Click()
 {
+    const CommandScope scope(*this);
     DirectoryCommand::cmdDirectory_Click(m_context);
 }
 
 void MainController::cmdChange_Click()
 {
+    const CommandScope scope(*this);
     UpdateCommand(m_context, m_paths.waveDir, m_overflowPrompt).run();
 }
 
 void MainController::cmdErase_Click()
 {
+    const CommandScope scope(*this);
     Erase::cmdErase_Click(m_context);
 }
 
 void MainController::cmdPlay_Click()
 {
+    const CommandScope scope(*this);
     m_playback.cmdPlay_Click(m_context);
 }
 
 void MainController::cmdAbort_Click()
 {
+    const CommandScope scope(*this);
+    // The Update command waiting for the overflow dialog holds the unit; Stop ends that wait
+    // as Cancel would, or the window would turn idle while its buttons are still refused.
+    if (m_overflowPrompt)
+        m_overflowPrompt->cancelOverflow();
     m_playback.cmdAbort_Click(m_context);
 }
 
 void MainController::cmdExit_Click()
 {
+    const CommandScope scope(*this);
     m_windows.exitProgram();
 }
 
 void MainController::cmbMode_Click()
 {
+    const CommandScope scope(*this);
     ModeDelay::cmbMode_Click(m_context);
 }
 
 void MainController::cmbDelay_Click(int index)
 {
+    const CommandScope scope(*this);
     ModeDelay::cmbDelay_Click(m_context, index);
 }
 
 void MainController::mnuFileOpen_Click()
 {
+    const CommandScope scope(*this);
     cmdChange_Click();
 }
 
 void MainController::mnuFileExit_Click()
 {
+    const CommandScope scope(*this);
     m_windows.exitProgram();
 }
 
 void MainController::mnuToolsSetup_Click()
 {
-    // Choosing a port reloads this window and closes the port under a running command.
+    const CommandScope scope(*this);
+    // Refused like the other entries that lead to the unit while a command holds it.
     if (m_unitBusy)
         return;
     m_windows.showSerialSet();
@@ -212,30 +268,36 @@ void MainController::mnuToolsSetup_Click()
 
 void MainController::mnuToolsMfg_Click()
 {
+    const CommandScope scope(*this);
     Diagnostics::mnuToolsMfg_Click(m_context);
 }
 
 void MainController::mnuToolsErase_Click()
 {
+    const CommandScope scope(*this);
     Erase::mnuToolsErase_Click(m_context);
 }
 
 void MainController::mnuToolsRead_Click()
 {
+    const CommandScope scope(*this);
     Diagnostics::mnuToolsRead_Click(m_context);
 }
 
 void MainController::mnuToolsClear_Click()
 {
+    const CommandScope scope(*this);
     Diagnostics::mnuToolsClear_Click(m_context);
 }
 
 void MainController::mnuHelpAbout_Click()
 {
+    const CommandScope scope(*this);
     m_windows.showAbout();
 }
 
 void MainController::mnuHelpHelp_Click()
 {
+    const CommandScope scope(*this);
     m_windows.showHelp();
 }

@@ -58,6 +58,14 @@ public:
     void mnuHelpAbout_Click();
     void mnuHelpHelp_Click();
 
+    // True while one of the handlers above runs, a message box, dialog or other nested event
+    // loop of it included: nothing may delete the window meanwhile.
+    bool commandRunning() const { return m_commandDepth > 0; }
+    // The window is going: its timers stop and its port closes at once. The controller itself
+    // lives on until its running handler, if any, has returned.
+    void unload();
+    bool unloaded() const { return m_unloaded; }
+
     SaxComm &comm() { return *m_comm; }
     MainTimers &timers() { return m_timers; }
     const QByteArray &strData() const { return m_strData; }
@@ -66,7 +74,12 @@ public:
     // The overflow dialog of the Update command; the window sets it.
     void setOverflowPrompt(OverflowPrompt *prompt) { m_overflowPrompt = prompt; }
 
+Q_SIGNALS:
+    // The outermost running handler is returning; the window may go once it has.
+    void commandEnded();
+
 private:
+    class CommandScope;
     void connectionCheck();
 
     modDeclarations &m_declarations;
@@ -79,6 +92,8 @@ private:
     QByteArray m_strData;
     QRandomGenerator m_random;
     bool m_unitBusy = false;
+    bool m_unloaded = false;
+    int m_commandDepth = 0;
     OverflowPrompt *m_overflowPrompt = nullptr;
     CommandContext m_context;
     Playback m_playback;

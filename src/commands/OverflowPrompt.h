@@ -15,4 +15,7 @@ public:
     virtual void showOverflow(
         modDeclarations &declarations, int location, std::function<void()> answered)
         = 0;
+    // Stop pressed while the dialog waits: answers it as its Cancel button does. Nothing when no
+    // dialog waits; a prompt that answers at once never has one waiting.
+    virtual void cancelOverflow() {}
 };

@@ -53,9 +53,14 @@ void PortSearch::Form_Load()
     m_timer1.start();
 }
 
+bool PortSearch::mainWindowGone() const
+{
+    return m_mainWindow.isNull() || m_mainWindow->unloaded();
+}
+
 bool PortSearch::searchesOn(const MainController *mainWindow) const
 {
-    return !m_mainWindow.isNull() && m_mainWindow.data() == mainWindow;
+    return !mainWindowGone() && m_mainWindow.data() == mainWindow;
 }
 
 void PortSearch::cancel()

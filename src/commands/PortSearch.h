@@ -54,7 +54,8 @@ private:
     class Handling;
     enum class Try { NoAnswer, Found };
     Try tryPort(SaxComm &comm);
-    bool mainWindowGone() const { return m_mainWindow.isNull(); }
+    // The window counts as gone from its unload on: its deletion may come much later.
+    bool mainWindowGone() const;
 
     modDeclarations &m_declarations;
     AppPaths m_paths;

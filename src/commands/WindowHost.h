@@ -9,6 +9,7 @@ public:
     // Shows the main window, loading it first when it is not loaded.
     virtual void showMainWindow() = 0;
     // Unloads the main window if it is loaded (its port closes), then loads and shows it again.
+    // Asked for while a command of the window runs, this happens once, after that command.
     virtual void reloadMainWindow() = 0;
     virtual bool mainWindowLoaded() const = 0;
 

@@ -1,7 +1,6 @@
 #include "widgets/OverflowWindowPrompt.h"
 
 #include "commands/WindowHost.h"
-#include "widgets/frmOverflow.h"
 
 void OverflowWindowPrompt::showOverflow(
     modDeclarations &declarations, int location, std::function<void()> answered)
@@ -9,5 +8,12 @@ void OverflowWindowPrompt::showOverflow(
     WindowHost &windows = m_windows;
     auto *window = new frmOverflow(
         declarations, location, std::move(answered), [&windows] { windows.exitProgram(); });
+    m_shown = window;
     window->show();
+}
+
+void OverflowWindowPrompt::cancelOverflow()
+{
+    if (m_shown)
+        m_shown->cmdCancel_Click();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "commands/OverflowPrompt.h"
+#include "widgets/frmOverflow.h"
+
+#include <QPointer>
 
 class WindowHost;
 
@@ -14,7 +17,9 @@ public:
 
     void showOverflow(
         modDeclarations &declarations, int location, std::function<void()> answered) override;
+    void cancelOverflow() override;
 
 private:
     WindowHost &m_windows;
+    QPointer<frmOverflow> m_shown;
 };

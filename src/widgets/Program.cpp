@@ -61,8 +61,29 @@ void Program::reloadMainWindow()
 {
     if (m_exiting)
         return;
+    // A command of the window lies below this call, waiting in a nested event loop: the window
+    // must outlive it, and a new one must not talk to the unit in the middle of its exchanges.
+    // The reload comes once that command has returned to the event loop, however often it was
+    // asked for meanwhile.
+    if (m_main && m_main->controller().commandRunning()) {
+        if (!m_reloadPending)
+            connect(&m_main->controller(), &MainController::commandEnded, this,
+                    &Program::reloadWhenAsked,
+                    Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        m_reloadPending = true;
+        return;
+    }
+    m_reloadPending = false;
     unloadMainWindow();
     showMainWindow();
+}
+
+void Program::reloadWhenAsked()
+{
+    if (!m_reloadPending)
+        return;
+    m_reloadPending = false;
+    reloadMainWindow();
 }
 
 bool Program::mainWindowLoaded() const
@@ -163,9 +184,14 @@ void Program::unloadMainWindow()
         return;
     frmMain1 *window = m_main;
     m_main.clear();
-    // The port closes now; the widget goes once the handler that asked has returned.
+    // The port closes now; the widget goes once the handler that asked has returned, or when
+    // the window's own command, waiting under that handler, has returned too.
     window->unload();
-    window->deleteLater();
+    if (window->controller().commandRunning())
+        connect(&window->controller(), &MainController::commandEnded, window,
+                &QObject::deleteLater);
+    else
+        window->deleteLater();
 }
 
 void Program::unloadSignOn()

@@ -56,6 +56,8 @@ public:
     bool exiting() const { return m_exiting; }
 
 private:
+    // Runs a reload that was asked for while a command of the main window ran.
+    void reloadWhenAsked();
     void unloadMainWindow();
     void unloadSignOn();
     void quitWhenNoWindowLeft();
@@ -81,4 +83,5 @@ private:
     QPointer<frmHelp> m_help;
     QPointer<frmAbout> m_about;
     bool m_exiting = false;
+    bool m_reloadPending = false;
 };

@@ -301,11 +301,7 @@ void frmMain1::Form_Load()
 void frmMain1::unload()
 {
     m_unloading = true;
-    MainTimers &timers = m_controller->timers();
-    for (QTimer *timer : {&timers.Timer1, &timers.Timer2, &timers.Timer3, &timers.Timer4, &timers.Timer5})
-        timer->stop();
-    m_controller->comm().PortOpen(false);
-    m_controller->comm().takeError();
+    m_controller->unload();
     hide();
 }
 

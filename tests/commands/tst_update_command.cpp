@@ -343,6 +343,39 @@ private Q_SLOTS:
         QCOMPARE(rig.declarations.OverflowChoice, QStringLiteral("Cancel"));
     }
 
+    // Stop while the dialog waits answers it with Cancel: nothing is sent, and the window is
+    // idle and usable again. A Stop that comes only after the answer leaves a transfer that
+    // still offers Stop throughout.
+    void stopWhileTheOverflowDialogWaits_data()
+    {
+        QTest::addColumn<bool>("stopFirst");
+        QTest::newRow("Stop, then Down Sample") << true;
+        QTest::newRow("Down Sample, then Stop before the command goes on") << false;
+    }
+    void stopWhileTheOverflowDialogWaits()
+    {
+        QFETCH(bool, stopFirst);
+        UploadRig rig;
+        rig.overflow.answer = QStringLiteral("Down Sample");
+        const auto stop = [&rig] { rig.controller->cmdAbort_Click(); };
+        (stopFirst ? rig.overflow.whileWaiting : rig.overflow.afterAnswer) = stop;
+        int stopOffered = 0;
+        rig.surface.onEvents = [&] { stopOffered += rig.surface.busy && rig.surface.abort; };
+        rig.update(rig.writeWave(QStringLiteral("Long.wav"), wave16(750000, 1, 22050)));
+
+        QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
+        QVERIFY(rig.surface.unitCommandsEnabled);
+        if (stopFirst) {
+            QCOMPARE(rig.declarations.OverflowChoice, QStringLiteral("Cancel"));
+            QCOMPARE(rig.surface.statusText, QStringLiteral("Ready!"));
+            QVERIFY(rig.comm->written().isEmpty());
+            return;
+        }
+        QVERIFY(rig.unit.messageAt(0));
+        QVERIFY(rig.surface.eventRuns > 0);
+        QCOMPARE(stopOffered, rig.surface.eventRuns);
+    }
+
     // The selection is the one the command started with, whatever the user clicks meanwhile.
     void selectionFixedForTheCommand()
     {

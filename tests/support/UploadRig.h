@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 // The overflow dialog answered from a script: it remembers what it would have shown, and
 // answers at once or from the event loop, the way a user's click arrives.
@@ -23,29 +24,48 @@ public:
             declarations.LocationCapacity);
         shownRate = declarations.SampleRate;
         shownSize = declarations.DataSize;
-        auto respond = [this, &declarations, answered] {
+        m_declarations = &declarations;
+        m_answered = answered;
+        auto respond = [this, &declarations] {
             if (whileWaiting)
                 whileWaiting();
+            if (!m_answered)
+                return;
             if (answer == QStringLiteral("Down Sample"))
                 chooseDownSample(declarations);
             else if (!answer.isEmpty())
                 declarations.OverflowChoice = answer;
             if (!answer.isEmpty())
-                answered();
+                std::exchange(m_answered, {})();
+            if (afterAnswer)
+                afterAnswer();
         };
         if (later)
             QTimer::singleShot(0, respond);
         else
             respond();
     }
+    void cancelOverflow() override
+    {
+        if (!m_answered)
+            return;
+        m_declarations->OverflowChoice = QStringLiteral("Cancel");
+        std::exchange(m_answered, {})();
+    }
 
     QString answer = QStringLiteral("Cancel"); // "Proceed", "Down Sample", "Cancel"; empty: never
     bool later = true;
     std::function<void()> whileWaiting;
+    // Runs after the answer, before the waiting command goes on.
+    std::function<void()> afterAnswer;
     int showings = 0;
     OverflowTexts shown;
     qint32 shownRate = 0;
     qint32 shownSize = 0;
+
+private:
+    modDeclarations *m_declarations = nullptr;
+    std::function<void()> m_answered; // while a showing waits for its answer
 };
 
 // A loaded main window on the simulated unit, ready for Update commands.

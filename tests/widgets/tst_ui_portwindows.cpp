@@ -1,7 +1,10 @@
 #include "support/ProgramFixture.h"
 #include "settings/Version.h"
 
+#include "WaveFile.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -47,6 +50,21 @@ void trigger(QWidget *window, const char *entry)
 void click(QWidget *window, const char *button)
 {
     QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+}
+
+// Exit in an earlier test ended the event loops, and Qt refuses nested ones until the main
+// loop has run again.
+void allowNestedEventLoops()
+{
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+// Types a port into the open port selection window and applies it.
+void applyPort(frmSerialSet *window, const QString &port)
+{
+    child<QComboBox>(window, "cmbCommPort")->setEditText(port);
+    click(window, "cmdApply");
 }
 
 }  // namespace
@@ -237,6 +255,147 @@ private Q_SLOTS:
         deleteUnloaded();
         QVERIFY(!old);
         QVERIFY(!QFile::exists(rig.paths.settingsFile));
+    }
+
+    // A reload asked for while a command of the main window waits in a nested event loop (a
+    // box, the file dialog, the overflow dialog, a transfer letting events run) comes only once
+    // that command has returned: the command ends on its own window and port, and the new
+    // window's probe never lands in the middle of its exchanges.
+    void reloadWaitsForTheRunningCommand_data()
+    {
+        QTest::addColumn<QString>("wait");
+        QTest::addColumn<QString>("reload");
+        QTest::addColumn<QString>("endStatus");  // of the old window, once its command has ended
+        const auto row = [](const char *name, const char *wait, const char *reload,
+                            const char *end) {
+            QTest::newRow(name) << QString::fromLatin1(wait) << QString::fromLatin1(reload)
+                                << QString::fromLatin1(end);
+        };
+        row("Apply while the overflow dialog waits", "overflow", "Apply", "Ready!");
+        row("Auto while the Erase All question waits", "question", "Auto",
+            "All memory locations are erased!");
+        row("search hand-over while the file dialog waits", "file dialog", "hand-over",
+            "20000 bytes sent");
+        row("Timer5, then Apply, while the file dialog waits", "file dialog", "Timer5",
+            "Communication Error!");
+        row("Apply during an upload", "transfer", "Apply", "20000 bytes sent");
+    }
+    void reloadWaitsForTheRunningCommand()
+    {
+        QFETCH(QString, wait);
+        QFETCH(QString, reload);
+        QFETCH(QString, endStatus);
+        const bool timer5 = reload == u"Timer5";
+        allowNestedEventLoops();
+        // For Timer5 the load fails on port 1 and the unit is on port 2.
+        ProgramRig rig(timer5 ? 2 : 1);
+        if (reload == u"hand-over") {
+            PortSearch &search = rig.startSearch()->search();
+            search.Timer1_Timer();  // found; the hand-over comes two seconds later
+            search.timer2().stop();  // this test calls it instead
+        } else {
+            rig.open();
+        }
+        const QPointer<frmMain1> old = rig.program->mainWindow();
+        old->controller().timers().Timer3.stop();
+        if (reload == u"Apply" || reload == u"Auto")
+            rig.program->showSerialSet();  // not modal: it stays open beside the main window
+
+        WaveFile wave;
+        wave.data = QByteArray(wait == u"overflow" ? 1200000 : 20000, '\x10');
+        const QString path = rig.folder.filePath(QStringLiteral("Lobby.wav"));
+        QVERIFY(wave.write(path));
+        if (!timer5)
+            rig.prompter->files << path;
+
+        bool replacedInside = true;
+        const auto requestReload = [&] {
+            if (reload == u"hand-over") {
+                rig.program->serialSearchWindow()->search().Timer2_Timer();
+            } else {
+                if (timer5)
+                    old->controller().Timer5_Timer();  // as the timer does when it fires now
+                const char *port = reload == u"Auto" ? "Auto" : timer5 ? "2" : "1";
+                applyPort(rig.program->serialSetWindow(), QString::fromLatin1(port));
+            }
+            replacedInside = rig.program->mainWindow() != old.data();
+        };
+        if (wait == u"overflow") {
+            QTimer::singleShot(0, [&] {
+                requestReload();
+                // The user answers later, after the deferred deletes of this loop have run.
+                QTimer::singleShot(0, [] {
+                    for (QWidget *w : QApplication::topLevelWidgets())
+                        if (w->objectName() == u"frmOverflow" && w->isVisible())
+                            click(w, "cmdCancel");
+                });
+            });
+        } else if (wait == u"transfer") {
+            QTimer::singleShot(0, requestReload);
+        } else {
+            rig.prompter->whileShown = requestReload;
+            rig.prompter->answers << true;
+        }
+        if (wait == u"question")
+            trigger(old, "mnuToolsErase");
+        else
+            child<QPushButton>(old, "cmdChange")->click();
+
+        QVERIFY(!replacedInside);
+        QVERIFY(old);
+        QCOMPARE(rig.program->mainWindow(), old.data());
+        QCOMPARE(old->status(), endStatus);
+        if (endStatus.endsWith(u"sent")) {
+            QVERIFY(rig.unit.messageAt(0));
+            QCOMPARE(rig.unit.messageAt(0)->audio.size(), 20000);
+        }
+        // The reload comes once the command has returned to the event loop.
+        QCoreApplication::processEvents();
+        frmMain1 *fresh = rig.program->mainWindow();
+        QVERIFY(fresh && fresh != old.data() && fresh->isVisible());
+        if (reload == u"Auto") {
+            QVERIFY(fresh->controller().timers().Timer3.isActive());
+            QVERIFY(rig.comm->written().isEmpty());
+        } else {
+            QCOMPARE(rig.comm->written(), QByteArray("q\r"));
+        }
+        deleteUnloaded();
+        QVERIFY(!old);
+    }
+
+    // Applied while the search lets events run, a port unloads the main window the search
+    // works on; the search ends there, though the window itself is deleted only later.
+    void searchEndsAtTheUnloadOfItsMainWindow_data()
+    {
+        QTest::addColumn<int>("unitPort");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("the unit on the applied port") << 7 << 1 << QStringList();
+        QTest::newRow("applied at the last port")
+            << 300 << 255 << QStringList{QStringLiteral("Communications Error, check Com Port!")};
+    }
+    void searchEndsAtTheUnloadOfItsMainWindow()
+    {
+        QFETCH(int, unitPort);
+        QFETCH(int, from);
+        QFETCH(QStringList, shown);
+        ProgramRig rig(static_cast<qint16>(unitPort));
+        QPointer<frmSerialSearch> window = rig.startSearch();
+        rig.program->showSerialSet();
+        rig.program->declarations().CommPort = static_cast<qint16>(from);
+        const QString applied = QString::number(unitPort == 7 ? 7 : from);
+        QTimer::singleShot(0, [&] { applyPort(rig.program->serialSetWindow(), applied); });
+        window->search().Timer1_Timer();
+
+        QCOMPARE(rig.prompter->texts(), shown);
+        QCOMPARE(child<QLabel>(window, "lblSearch")->text(),
+                 QStringLiteral("Searching for Com Port  -  -  - "));
+        QVERIFY(!window->search().timer2().isActive());
+        QCOMPARE(rig.program->declarations().CommPort, applied.toShort());
+        QVERIFY(!rig.program->serialSearchWindow());
+        QCOMPARE(rig.comm->written(), unitPort == 7 ? QByteArray("q\r") : QByteArray());
+        deleteUnloaded();
+        QVERIFY(!window);
     }
 
     void helpShowsTheFile_data()
