@@ -4,9 +4,9 @@
 set -euo pipefail
 
 # libsndfile1-dev: decoding FLAC, Ogg Vorbis, Opus, MP3 and AIFF files (found through pkg-config);
-# desktop-file-utils: the tests validate the desktop entry.
+# desktop-file-utils and appstream: the tests validate the desktop entry and the metainfo file.
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
-    fonts-liberation libsndfile1-dev desktop-file-utils)
+    fonts-liberation libsndfile1-dev desktop-file-utils appstream)
 
 missing=()
 for package in "${packages[@]}"; do
