@@ -268,86 +268,45 @@ private Q_SLOTS:
             QCOMPARE(copy, count + 32); // the caller's variable carries the overhead
     }
 
-    void halveSampleRate_data()
-    {
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("halvedRate");
-        QTest::addColumn<int>("halvedSize");
-        QTest::addColumn<int>("extra");
-        QTest::newRow("11,025 Hz") << 11025 << 1000 << 5512 << 500 << 0;
-        QTest::newRow("odd size 1,000,001") << 44100 << 1000001 << 22050 << 500000 << 0;
-        QTest::newRow("odd word count 1,000,002") << 44100 << 1000002 << 22050 << 500000 << 0;
-        QTest::newRow("3,000,000 over two locations") << 44100 << 3000000 << 22050 << 1500000 << 1;
-        QTest::newRow("6,000,000") << 96000 << 6000000 << 48000 << 3000000 << 2;
-    }
-    void halveSampleRate()
-    {
-        QFETCH(int, rate);
-        QFETCH(int, size);
-        QFETCH(int, halvedRate);
-        QFETCH(int, halvedSize);
-        QFETCH(int, extra);
-        modDeclarations decl;
-        decl.SampleRate = rate;
-        setDataSize(decl, size);
-        QVERIFY(HalveSampleRate(decl));
-        QCOMPARE(decl.SampleRate, halvedRate);
-        QCOMPARE(decl.DataSize, halvedSize);
-        QCOMPARE(int(decl.ExtraLocations), extra);
-        QCOMPARE(decl.SampleRateBytes, littleEndianBytes(halvedRate));
-        QCOMPARE(decl.DataSizeBytes, littleEndianBytes(halvedSize));
-        QCOMPARE(decl.DataSize % 2, 0);
-    }
-
-    // From a 16-bit mono header to what is sent: the route, the overflow choice (when one is
-    // asked), the halvings and the sizes after them.
+    // From a mono header to what is sent: the route, then the overflow choice and what it
+    // places ("overflow down one"), the halvings and the sizes after them.
     void route_data()
     {
         QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("chunk"); // bytes of 16-bit mono samples, unless `bits` says 8
+        QTest::addColumn<int>("chunk"); // bytes of 16-bit samples, unless `bits` says 8
         QTest::addColumn<int>("bits");
         QTest::addColumn<int>("location");
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<int>("choice"); // -1: none asked
-        QTest::addColumn<QString>("placement");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("size"); // DataSize after the halvings
         QTest::addColumn<int>("extra");
-        const auto row = [](const char *name, int rate, int chunk, int at, const char *route,
-                             int choice, const char *placement, int steps, int size, int extra,
-                             int bits = 16) {
-            QTest::newRow(name) << rate << chunk << bits << at << QString::fromLatin1(route)
-                                << choice << QString::fromLatin1(placement) << steps << size
-                                << extra;
+        const auto row = [](const char *name, int rate, int chunk, int at, const char *path,
+                             int steps, int size, int extra, int bits = 16) {
+            QTest::newRow(name) << rate << chunk << bits << at << QString::fromLatin1(path)
+                                << steps << size << extra;
         };
-        const int proceed = int(OverflowChoice::Proceed);
-        const int down = int(OverflowChoice::DownSample);
-        const int cancel = int(OverflowChoice::Cancel);
-        row("fits one as it is", 44100, 1048544, 0, "one", -1, "", 0, 1048544, 0);
-        row("44.1k 3,000,000: halved, Proceed over 2", 44100, 3000000, 0, "overflow", proceed,
-            "several", 1, 1500000, 1);
-        row("44.1k 3,000,000: halved, Down Sample into one", 44100, 3000000, 0, "overflow", down,
-            "one", 2, 750000, 0);
-        row("44.1k 1,500,000 at 6: halved into one", 44100, 1500000, 6, "halved", -1, "", 1,
-            750000, 0);
-        row("33,001 Hz 1,048,546: halved into one", 33001, 1048546, 0, "halved", -1, "", 1,
-            524272, 0);
-        row("33k 1,500,000: no halving first; Down Sample", 33000, 1500000, 0, "overflow", down,
-            "one", 1, 750000, 0);
-        row("22.05k 2,500,000: Down Sample still needs two", 22050, 2500000, 0, "overflow", down,
-            "several", 1, 1250000, 1);
-        row("96k 6,000,000: halved, Down Sample still needs two", 96000, 6000000, 0, "overflow",
-            down, "several", 2, 1500000, 1);
-        row("8k 1,200,000 at 6: Cancel", 8000, 1200000, 6, "overflow", cancel, "nothing", 0,
-            1200000, 1);
-        row("17,001 Hz 1,500,000 at 7: halving would fit", 17001, 1500000, 7, "overflow", down,
-            "one", 1, 750000, 0);
-        row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "too big", -1, "", 0, 1500000, 1);
-        row("44.1k 40,000,000: too big even halved twice", 44100, 40000000, 0, "too big", -1, "",
-            0, 40000000, 38);
-        row("8k past 255 extra locations", 8000, 300000000, 0, "broken", -1, "", 0, 300000000, 0);
-        row("8-bit past 2^31-1 bytes", 8000, 1100000000, 0, "broken", -1, "", 0, 0, 0, 8);
+        row("fits one as it is", 44100, 1048544, 0, "one", 0, 1048544, 0);
+        row("44.1k 3,000,000: halved, Proceed over 2", 44100, 3000000, 0,
+            "overflow proceed several", 1, 1500000, 1);
+        row("44.1k 3,000,000: halved, Down Sample into one", 44100, 3000000, 0,
+            "overflow down one", 2, 750000, 0);
+        row("44.1k 1,500,000 at 6: halved into one", 44100, 1500000, 6, "halved", 1, 750000, 0);
+        row("33,001 Hz 1,048,546: halved into one", 33001, 1048546, 0, "halved", 1, 524272, 0);
+        row("33k 1,500,000: no halving first; Down Sample", 33000, 1500000, 0,
+            "overflow down one", 1, 750000, 0);
+        row("22.05k 2,500,000: Down Sample still needs two", 22050, 2500000, 0,
+            "overflow down several", 1, 1250000, 1);
+        row("96k 6,000,000: halved, Down Sample still needs two", 96000, 6000000, 0,
+            "overflow down several", 2, 1500000, 1);
+        row("8k 1,200,000 at 6: Cancel", 8000, 1200000, 6, "overflow cancel nothing", 0, 1200000,
+            1);
+        row("17,001 Hz 1,500,000 at 7: halving would fit", 17001, 1500000, 7, "overflow down one",
+            1, 750000, 0);
+        row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "too-big", 0, 1500000, 1);
+        row("44.1k 40,000,000: too big even halved twice", 44100, 40000000, 0, "too-big", 0,
+            40000000, 38);
+        row("8k past 255 extra locations", 8000, 300000000, 0, "broken", 0, 300000000, 0);
+        row("8-bit past 2^31-1 bytes", 8000, 1100000000, 0, "broken", 0, 0, 0, 8);
     }
     void route()
     {
@@ -355,36 +314,34 @@ private Q_SLOTS:
         QFETCH(int, chunk);
         QFETCH(int, bits);
         QFETCH(int, location);
-        QFETCH(QString, route);
-        QFETCH(int, choice);
-        QFETCH(QString, placement);
+        QFETCH(QString, path);
         QFETCH(int, steps);
         QFETCH(int, size);
         QFETCH(int, extra);
-        WaveHeader header;
-        header.channelCount = 1;
-        header.bitsPerSample = static_cast<quint8>(bits);
-        header.sampleRate = rate;
-        header.dataChunkSize = chunk;
+        WaveHeader header { 16, 1, quint8(bits), rate, littleEndianBytes(rate), chunk, 44 };
         WaveVariables wave;
+        const QStringList expected = path.split(QLatin1Char(' '));
         if (!takeWaveHeader(wave, header)) {
-            QCOMPARE(route, QStringLiteral("broken"));
+            QCOMPARE(path, QStringLiteral("broken"));
             QCOMPARE(wave.DataSize, size);
             return;
         }
         static const QStringList routes { QStringLiteral("one"), QStringLiteral("halved"),
-            QStringLiteral("overflow"), QStringLiteral("too big"), QStringLiteral("broken") };
-        QCOMPARE(routes.at(int(routeUpload(wave, location))), route);
-        if (choice >= 0) {
-            static const QStringList placements { QStringLiteral("several"), QStringLiteral("one"),
-                QStringLiteral("nothing") };
-            QCOMPARE(placements.at(int(placementFor(OverflowChoice(choice), wave))), placement);
-        }
+            QStringLiteral("overflow"), QStringLiteral("too-big"), QStringLiteral("broken") };
+        static const QStringList choices { QStringLiteral("proceed"), QStringLiteral("down"),
+            QStringLiteral("cancel") };
+        static const QStringList placements { QStringLiteral("several"), QStringLiteral("one"),
+            QStringLiteral("nothing") };
+        QCOMPARE(routes.at(int(routeUpload(wave, location))), expected.at(0));
+        if (expected.size() == 3)
+            QCOMPARE(placements.at(int(placementFor(
+                         OverflowChoice(choices.indexOf(expected.at(1))), wave))),
+                expected.at(2));
         QCOMPARE(int(wave.ReduceSteps), steps);
         QCOMPARE(wave.DataSize, size);
         QCOMPARE(int(wave.ExtraLocations), extra);
-        QCOMPARE(wave.SampleRate, rate >> steps);
         QCOMPARE(wave.DataSizeBytes, littleEndianBytes(size));
+        QCOMPARE(wave.SampleRateBytes, littleEndianBytes(rate >> steps));
     }
 
     // What a placement overwrites: each message a filled location shows, whole, and nothing of
