@@ -23,13 +23,10 @@ for program in tavix-unit-sim tavix-message-manager; do
 done
 
 # The link ports/com1 beside the program is how it finds the simulated unit as port 1.
-# It starts with a few messages stored, so the directory has something to show, play and erase:
-# a short chime, a message over two locations and one in the last location.
+# It starts with the demo's messages stored (the same as tavixctl --sim has), so the directory
+# has something to show, play and erase.
 coproc SIM {
-    exec "$bin/tavix-unit-sim" --link "$bin/ports/com1" --baud 460800 \
-        --preload "1:Lobby chime:8000:3.0" \
-        --preload "3:Opening hours:22050:30.0" \
-        --preload "8:Goodbye:11025:2.5"
+    exec "$bin/tavix-unit-sim" --link "$bin/ports/com1" --baud 460800 --demo
 }
 sim_pid=$SIM_PID
 app_pid=

@@ -1,7 +1,5 @@
 #include "Preload.h"
 
-#include <QStringList>
-
 #include <cmath>
 #include <numbers>
 
@@ -62,4 +60,17 @@ std::optional<Preload> Preload::parse(const QString &text, QString *problem)
     preload.message.sampleRate = rate;
     preload.message.audio = tone(rate, seconds);
     return preload;
+}
+
+QStringList Preload::demoTexts()
+{
+    return { QStringLiteral("1:Lobby chime:8000:3.0"), QStringLiteral("3:Opening hours:22050:30.0"),
+        QStringLiteral("8:Goodbye:11025:2.5") };
+}
+
+void Preload::storeDemo(UnitEngine &engine)
+{
+    for (const QString &text : demoTexts())
+        if (const auto preload = parse(text, nullptr))
+            engine.store(preload->location, preload->message);
 }

@@ -3,6 +3,7 @@
 #include "UnitEngine.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,4 +19,11 @@ struct Preload {
     // A tone of `seconds` at `rate` Hz, in the words a unit stores (offset binary, high byte
     // first).
     static QByteArray tone(quint32 rate, double seconds);
+
+    // The messages of the demo (scripts/demo.sh, tavixctl --sim), so the directory has something
+    // to show, play and erase: a short chime, a message over two locations and one in the last
+    // location.
+    static QStringList demoTexts();
+    // Stores the demo's messages into `engine`.
+    static void storeDemo(UnitEngine &engine);
 };

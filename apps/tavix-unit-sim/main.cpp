@@ -87,6 +87,12 @@ QList<Switch> switches()
              engine.store(preload->location, preload->message);
              return std::nullopt;
          }},
+        {QCommandLineOption(QStringLiteral("demo"),
+                            QStringLiteral("Start with the demo's messages stored (as tavixctl --sim has them).")),
+         [](const QString &, UnitEngine &engine, SimSettings &) -> std::optional<QString> {
+             Preload::storeDemo(engine);
+             return std::nullopt;
+         }},
         {QCommandLineOption(QStringLiteral("store-dir"),
                             QStringLiteral("Write every message the unit stores to <dir>/locN.wav (N from 1)."),
                             QStringLiteral("dir")),
@@ -98,6 +104,22 @@ QList<Switch> switches()
                  if (!WaveFile::fromUnitAudio(message.audio, message.sampleRate).write(path))
                      complain(QStringLiteral("cannot write %1").arg(path));
              });
+             return std::nullopt;
+         }},
+        {QCommandLineOption(QStringLiteral("fault"),
+                            QStringLiteral("Answer <reply> instead of the usual reply at <point> (\"W\" for a register "
+                                           "write, \"L.header\" for an upload's header, ...), every time; "
+                                           "may be given more than once."),
+                            QStringLiteral("point=reply")),
+         [](const QString &value, UnitEngine &engine, SimSettings &) -> std::optional<QString> {
+             const qsizetype equals = value.indexOf(QLatin1Char('='));
+             if (equals <= 0)
+                 return QStringLiteral("--fault needs POINT=REPLY, not \"%1\"").arg(value);
+             UnitEngine::Fault fault;
+             fault.point = value.left(equals).toLatin1();
+             fault.kind = UnitEngine::Fault::Replace;
+             fault.replacement = value.mid(equals + 1).toLatin1();
+             engine.injectFault(fault);
              return std::nullopt;
          }},
         {QCommandLineOption(QStringLiteral("silent"), QStringLiteral("Answer nothing at all.")),

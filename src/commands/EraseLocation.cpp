@@ -43,22 +43,3 @@ EraseOutcome EraseLocation(CommandContext &context, int location)
     surface.setAbortEnabled(true);
     return EraseOutcome::Erased;
 }
-
-QList<int> messageSpan(const std::array<QString, LocationCount> &names, int location)
-{
-    if (location < 0 || location >= LocationCount)
-        return {};
-    const QString &name = names.at(static_cast<size_t>(location));
-    int first = location;
-    int last = location;
-    if (!name.isEmpty()) {
-        while (first > 0 && names.at(static_cast<size_t>(first - 1)) == name)
-            --first;
-        while (last < LocationCount - 1 && names.at(static_cast<size_t>(last + 1)) == name)
-            ++last;
-    }
-    QList<int> span;
-    for (int i = first; i <= last; ++i)
-        span << i;
-    return span;
-}

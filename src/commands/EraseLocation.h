@@ -1,5 +1,7 @@
 #pragma once
 
+// messageSpan, the locations of one message, comes with the upload rules.
+#include "protocol/UploadPlan.h"
 #include "settings/Declarations.h"
 
 #include <QList>
@@ -16,9 +18,3 @@ enum class EraseOutcome {
 // a location whose ErasedMarks entry is set, so a command that asks twice sends one erase.
 // The caller holds the unit (UnitWork) and may ignore the outcome.
 EraseOutcome EraseLocation(CommandContext &context, int location);
-
-// The locations of the message at `location` (0 to 7), in order: the run of neighbouring
-// locations around it that carry its name, as a message over several locations shows its name in
-// each. Only `location` itself for an empty name. A message elsewhere that merely carries the same
-// name is another message and not part of it.
-QList<int> messageSpan(const std::array<QString, LocationCount> &names, int location);

@@ -10,6 +10,7 @@
 #include "commands/EraseLocation.h"
 #include "commands/LoadMessage.h"
 #include "commands/OverflowPrompt.h"
+#include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
 #include "protocol/WaveHeader.h"
 
@@ -18,7 +19,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <limits>
 
 UpdateCommand::UpdateCommand(
     CommandContext &context, const QString &waveDir, OverflowPrompt *overflow)
@@ -39,9 +39,8 @@ void UpdateCommand::run()
     m_location = qBound(0, static_cast<int>(decl.SelectedLocation), LocationCount - 1);
     decl.ReduceSteps = 0;
 
-    const QString current = decl.LocationNames[static_cast<size_t>(m_location)];
-    if (m_location != 0 && !current.isEmpty()
-        && decl.LocationNames[static_cast<size_t>(m_location - 1)] == current) {
+    if (continuesMessage(decl.LocationNames, m_location)) {
+        const QString &current = decl.LocationNames[static_cast<size_t>(m_location)];
         const bool yes
             = m_context.prompter.askYesNo(QStringLiteral("This will clear all of the message '")
                     + current + QStringLiteral("' do you want to continue?"),
@@ -72,12 +71,9 @@ void UpdateCommand::chooseAndCheck()
         return;
     }
     m_name = *name;
-    for (const QString &loaded : decl.LocationNames) {
-        if (loaded == m_name) {
-            m_context.prompter.message(
-                QStringLiteral("File already loaded, erase before reloading!"));
-            return;
-        }
+    if (alreadyLoaded(decl.LocationNames, m_name)) {
+        m_context.prompter.message(QStringLiteral("File already loaded, erase before reloading!"));
+        return;
     }
     surface.setStatus(QStringLiteral("Loading ") + path);
 
@@ -98,40 +94,34 @@ void UpdateCommand::chooseAndCheck()
         generalFailure();
         return;
     }
-    const WaveHeader &header = reading.header;
-    decl.FmtChunkLength = header.fmtChunkLength;
-    decl.ChannelCount = header.channelCount;
-    decl.BitsPerSample = header.bitsPerSample;
-    decl.SampleRate = header.sampleRate;
-    decl.SampleRateBytes = header.sampleRateBytes;
-    decl.DataOffset = header.dataOffset;
-    decl.DataChunkSize = header.dataChunkSize;
-
-    const qint64 dataSize
-        = deriveDataSize(header.dataChunkSize, header.channelCount, header.bitsPerSample);
-    if (dataSize > std::numeric_limits<qint32>::max()) {
+    if (!takeWaveHeader(decl, reading.header)) {
         generalFailure();
         return;
     }
-    setDataSize(decl, static_cast<qint32>(dataSize));
-    double count = decl.DataSize;
-    const int extra = CountExtraLocations(count, decl.LocationCapacity);
-    if (extra > 255) {
-        generalFailure();
-        return;
-    }
-    decl.ExtraLocations = static_cast<quint8>(extra);
 
     for (QString &mark : decl.ErasedMarks)
         mark.clear();
     surface.SetBusyControls();
 
-    if (decl.ExtraLocations == 0) {
+    switch (routeUpload(decl, m_location)) {
+    case UploadRoute::OneLocation:
         if (oneLocationPlacement(true))
             closingSteps();
         return;
+    case UploadRoute::HalvedToOne:
+        // Ends without the closing steps, as a halved message that fits one location always has.
+        oneLocationPlacement(false);
+        return;
+    case UploadRoute::Overflow:
+        overflowPath();
+        return;
+    case UploadRoute::TooBig:
+        refuseTooBig();
+        return;
+    case UploadRoute::Broken:
+        generalFailure();
+        return;
     }
-    severalLocationPath();
 }
 
 void UpdateCommand::erase(int location)
@@ -163,9 +153,9 @@ std::array<QString, LocationCount> UpdateCommand::shownNames() const
     return names;
 }
 
-void UpdateCommand::eraseShowing(const std::array<QString, LocationCount> &shown, int location)
+void UpdateCommand::eraseFor(int extraLocations)
 {
-    for (int i : messageSpan(shown, location))
+    for (int i : placementErasures(shownNames(), m_location, extraLocations))
         erase(i);
 }
 
@@ -198,50 +188,21 @@ bool UpdateCommand::oneLocationPlacement(bool withAutoReduce)
     MainSurface &surface = m_context.surface;
     // The whole message now at the selected location, its earlier parts too (the question at
     // the start said so).
-    eraseShowing(shownNames(), m_location);
+    eraseFor(0);
     if (unitFailed())
         return false;
     nameLocation(m_location);
-    if (withAutoReduce && surface.autoReduceChecked() && decl.SampleRate > HighRateLimit) {
-        decl.ReduceSteps = 1;
-        ReduceHeader(decl);
-    }
+    if (withAutoReduce && surface.autoReduceChecked())
+        autoReduce(decl);
     if (!LoadMessage(m_context, m_location))
         return false;
     surface.SetIdleControls();
     return true;
 }
 
-void UpdateCommand::severalLocationPath()
+void UpdateCommand::overflowPath()
 {
     modDeclarations &decl = m_context.declarations;
-    const double available
-        = static_cast<double>(LocationCount - m_location) * decl.LocationCapacity;
-
-    if (decl.SampleRate > HighRateLimit) {
-        if (decl.DataSize / 4.0 + MessageOverhead > available) {
-            refuseTooBig();
-            return;
-        }
-        decl.ReduceSteps = 1;
-        if (!ReduceHeader(decl)) {
-            generalFailure();
-            return;
-        }
-        if (static_cast<qint64>(decl.DataSize) + MessageOverhead <= decl.LocationCapacity) {
-            // Ends without the closing steps, as a halved message that fits one location always
-            // has.
-            oneLocationPlacement(false);
-            return;
-        }
-    }
-    const double needed = decl.SampleRate > LowRateLimit ? decl.DataSize / 2.0 + MessageOverhead
-                                                         : decl.DataSize + double(MessageOverhead);
-    if (needed > available) {
-        refuseTooBig();
-        return;
-    }
-
     if (!waitForOverflowChoice())
         return;
     const QString &choice = decl.OverflowChoice;
@@ -285,18 +246,11 @@ void UpdateCommand::severalLocationPlacement()
     modDeclarations &decl = m_context.declarations;
     MainSurface &surface = m_context.surface;
     surface.SetBusyControls();
-    int remaining = decl.ExtraLocations + 1;
-    // Every message that a location to be overwritten shows, whole: the earlier parts of the
-    // one at the selected location, the later parts of the one in the last location filled.
-    const std::array<QString, LocationCount> shown = shownNames();
-    for (int i = m_location; i < LocationCount && remaining > 0; ++i) {
-        eraseShowing(shown, i);
-        --remaining;
-    }
+    // Every message that a location to be overwritten shows, whole.
+    eraseFor(decl.ExtraLocations);
     if (unitFailed())
         return;
-    const int last = qMin(m_location + decl.ExtraLocations, LocationCount - 1);
-    for (int i = m_location; i <= last; ++i)
+    for (int i : filledLocations(m_location, decl.ExtraLocations))
         nameLocation(i);
     if (!LoadMessage(m_context, m_location))
         return;

@@ -21,7 +21,8 @@ public:
 private:
     // Steps from the header check on; the unit is already held.
     void chooseAndCheck();
-    void severalLocationPath();
+    // The message needs several locations: the overflow dialog's choice decides.
+    void overflowPath();
     // False when the unit failed and the general failure path has run.
     bool oneLocationPlacement(bool withAutoReduce);
     // After the erases: true, with the command ended, when the serial component failed or a
@@ -37,9 +38,10 @@ private:
     void erase(int location);
     // The names the rows show now.
     std::array<QString, LocationCount> shownNames() const;
-    // Erases the message that `shown` puts at `location`, with its other locations (the run of
-    // neighbours showing its name); a message elsewhere that only shares the name stays.
-    void eraseShowing(const std::array<QString, LocationCount> &shown, int location);
+    // Erases every message that the rows show in the locations a message of `extraLocations`
+    // more than one fills from the command's location, each whole; a message elsewhere that
+    // only shares a name stays.
+    void eraseFor(int extraLocations);
     void nameLocation(int location);
 
     CommandContext &m_context;

@@ -1,6 +1,7 @@
 #include "WaveFile.h"
 #include "settings/Declarations.h"
 #include "commands/OverflowTexts.h"
+#include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
 #include "protocol/UploadWire.h"
 #include "protocol/WaveHeader.h"
@@ -30,8 +31,9 @@ WaveFile mono16(int bytes = 100)
 
 } // namespace
 
-// The pure rules of an upload: header checks, sizes, names, halvings, the overflow dialog's
-// texts, sample conversion and the bytes of header and blocks.
+// The pure rules of an upload: header checks, sizes, names, halvings, where a message goes and
+// what it overwrites, the overflow dialog's texts, sample conversion and the bytes of header and
+// blocks.
 class tst_upload_rules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -266,36 +268,132 @@ private Q_SLOTS:
             QCOMPARE(copy, count + 32); // the caller's variable carries the overhead
     }
 
-    void halveSampleRate_data()
+    // From a mono header to what is sent: the route, then the overflow choice and what it
+    // places ("overflow down one"), the halvings and the sizes after them.
+    void route_data()
     {
         QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("halvedRate");
-        QTest::addColumn<int>("halvedSize");
+        QTest::addColumn<int>("chunk"); // bytes of 16-bit samples, unless `bits` says 8
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("size"); // DataSize after the halvings
         QTest::addColumn<int>("extra");
-        QTest::newRow("11,025 Hz") << 11025 << 1000 << 5512 << 500 << 0;
-        QTest::newRow("odd size 1,000,001") << 44100 << 1000001 << 22050 << 500000 << 0;
-        QTest::newRow("odd word count 1,000,002") << 44100 << 1000002 << 22050 << 500000 << 0;
-        QTest::newRow("3,000,000 over two locations") << 44100 << 3000000 << 22050 << 1500000 << 1;
-        QTest::newRow("6,000,000") << 96000 << 6000000 << 48000 << 3000000 << 2;
+        const auto row = [](const char *name, int rate, int chunk, int at, const char *path,
+                             int steps, int size, int extra, int bits = 16) {
+            QTest::newRow(name) << rate << chunk << bits << at << QString::fromLatin1(path)
+                                << steps << size << extra;
+        };
+        row("fits one as it is", 44100, 1048544, 0, "one", 0, 1048544, 0);
+        row("44.1k 3,000,000: halved, Proceed over 2", 44100, 3000000, 0,
+            "overflow proceed several", 1, 1500000, 1);
+        row("44.1k 3,000,000: halved, Down Sample into one", 44100, 3000000, 0,
+            "overflow down one", 2, 750000, 0);
+        row("44.1k 1,500,000 at 6: halved into one", 44100, 1500000, 6, "halved", 1, 750000, 0);
+        row("33,001 Hz 1,048,546: halved into one", 33001, 1048546, 0, "halved", 1, 524272, 0);
+        row("33k 1,500,000: no halving first; Down Sample", 33000, 1500000, 0,
+            "overflow down one", 1, 750000, 0);
+        row("22.05k 2,500,000: Down Sample still needs two", 22050, 2500000, 0,
+            "overflow down several", 1, 1250000, 1);
+        row("96k 6,000,000: halved, Down Sample still needs two", 96000, 6000000, 0,
+            "overflow down several", 2, 1500000, 1);
+        row("8k 1,200,000 at 6: Cancel", 8000, 1200000, 6, "overflow cancel nothing", 0, 1200000,
+            1);
+        row("17,001 Hz 1,500,000 at 7: halving would fit", 17001, 1500000, 7, "overflow down one",
+            1, 750000, 0);
+        row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "too-big", 0, 1500000, 1);
+        row("44.1k 40,000,000: too big even halved twice", 44100, 40000000, 0, "too-big", 0,
+            40000000, 38);
+        row("8k past 255 extra locations", 8000, 300000000, 0, "broken", 0, 300000000, 0);
+        row("8-bit past 2^31-1 bytes", 8000, 1100000000, 0, "broken", 0, 0, 0, 8);
     }
-    void halveSampleRate()
+    void route()
     {
         QFETCH(int, rate);
+        QFETCH(int, chunk);
+        QFETCH(int, bits);
+        QFETCH(int, location);
+        QFETCH(QString, path);
+        QFETCH(int, steps);
         QFETCH(int, size);
-        QFETCH(int, halvedRate);
-        QFETCH(int, halvedSize);
         QFETCH(int, extra);
-        modDeclarations decl;
-        decl.SampleRate = rate;
-        setDataSize(decl, size);
-        QVERIFY(HalveSampleRate(decl));
-        QCOMPARE(decl.SampleRate, halvedRate);
-        QCOMPARE(decl.DataSize, halvedSize);
-        QCOMPARE(int(decl.ExtraLocations), extra);
-        QCOMPARE(decl.SampleRateBytes, littleEndianBytes(halvedRate));
-        QCOMPARE(decl.DataSizeBytes, littleEndianBytes(halvedSize));
-        QCOMPARE(decl.DataSize % 2, 0);
+        WaveHeader header { 16, 1, quint8(bits), rate, littleEndianBytes(rate), chunk, 44 };
+        WaveVariables wave;
+        const QStringList expected = path.split(QLatin1Char(' '));
+        if (!takeWaveHeader(wave, header)) {
+            QCOMPARE(path, QStringLiteral("broken"));
+            QCOMPARE(wave.DataSize, size);
+            return;
+        }
+        static const QStringList routes { QStringLiteral("one"), QStringLiteral("halved"),
+            QStringLiteral("overflow"), QStringLiteral("too-big"), QStringLiteral("broken") };
+        static const QStringList choices { QStringLiteral("proceed"), QStringLiteral("down"),
+            QStringLiteral("cancel") };
+        static const QStringList placements { QStringLiteral("several"), QStringLiteral("one"),
+            QStringLiteral("nothing") };
+        QCOMPARE(routes.at(int(routeUpload(wave, location))), expected.at(0));
+        if (expected.size() == 3)
+            QCOMPARE(placements.at(int(placementFor(
+                         OverflowChoice(choices.indexOf(expected.at(1))), wave))),
+                expected.at(2));
+        QCOMPARE(int(wave.ReduceSteps), steps);
+        QCOMPARE(wave.DataSize, size);
+        QCOMPARE(int(wave.ExtraLocations), extra);
+        QCOMPARE(wave.DataSizeBytes, littleEndianBytes(size));
+        QCOMPARE(wave.SampleRateBytes, littleEndianBytes(rate >> steps));
+    }
+
+    // What a placement overwrites: each message a filled location shows, whole, and nothing of
+    // a message elsewhere that only shares a name. Names as letters, "." for an empty location.
+    void placement_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("location");
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<QString>("erased");
+        QTest::addColumn<QString>("filled");
+        QTest::addColumn<bool>("continues");
+        const auto row = [](const char *name, const char *shown, int at, int extra,
+                             const char *erased, const char *filled, bool continues) {
+            QTest::newRow(name) << QString::fromLatin1(shown) << at << extra
+                                << QString::fromLatin1(erased) << QString::fromLatin1(filled)
+                                << continues;
+        };
+        row("one location", ".T...T..", 1, 0, "1", "1", false);
+        row("later part: the whole message", "TT...T..", 1, 0, "01", "1", true);
+        row("last of three parts", "..AAA...", 4, 0, "234", "4", true);
+        row("location 0 never continues", "TT......", 0, 0, "01", "0", false);
+        row("two, namesake of the first", "T...T...", 0, 1, "01", "01", false);
+        row("three, the last one's message runs on", "A.TT..T.", 0, 2, "0123", "012", false);
+        row("several from a later part", "BBB.....", 2, 1, "0123", "23", true);
+        row("never past the last location", "......CC", 6, 3, "67", "67", false);
+    }
+    void placement()
+    {
+        QFETCH(QString, shown);
+        QFETCH(int, location);
+        QFETCH(int, extra);
+        QFETCH(QString, erased);
+        QFETCH(QString, filled);
+        QFETCH(bool, continues);
+        ShownNames names;
+        for (int i = 0; i < LocationCount; ++i)
+            if (shown.at(i) != QLatin1Char('.'))
+                names.at(size_t(i)) = QString(shown.at(i)).leftJustified(16);
+        const auto digits = [](const QList<int> &locations) {
+            QString text;
+            for (int i : locations)
+                text += QString::number(i);
+            return text;
+        };
+        QCOMPARE(digits(placementErasures(names, location, extra)), erased);
+        QCOMPARE(digits(filledLocations(location, extra)), filled);
+        QCOMPARE(continuesMessage(names, location), continues);
+        // Exact names: the unit's form of another case is another name.
+        QVERIFY(alreadyLoaded(names, QString(shown.at(location)).leftJustified(16))
+            == (shown.at(location) != QLatin1Char('.')));
+        QVERIFY(!alreadyLoaded(names, QString(shown.at(location).toLower()).leftJustified(16)));
     }
 
     void overflowTexts_data()

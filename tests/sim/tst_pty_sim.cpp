@@ -12,16 +12,6 @@
 class tst_pty_sim : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void readyLineNamesATerminal()
-    {
-        PtyUnit unit;
-        START_PTY_UNIT(unit, QStringList());
-        const QFileInfo device(unit.devicePath());
-        QVERIFY2(device.exists(), qPrintable(unit.devicePath()));
-        QVERIFY(!device.isFile() && !device.isDir());
-        QCOMPARE(unit.stop(), 0);
-    }
-
     void linkLivesAsLongAsTheUnit_data()
     {
         QTest::addColumn<int>("signalNumber");
