@@ -270,8 +270,15 @@ private Q_SLOTS:
         QTest::newRow("identify") << "identify" << Faults() << q(10) << ok << "";
         QTest::newRow("identify, silence")
             << "identify" << one("q", F::NoReply) << q(0) << none << "";
-        QTest::newRow("identify, another device")
-            << "identify" << one("q", F::Replace, "Modem OK\r\n") << q(10) << odd << "";
+        const auto answers = [&one](const char *reply) { return one("q", F::Replace, reply); };
+        QTest::newRow("identify, Tavix among other characters")
+            << "identify" << answers("xxTavix!yy") << q(10) << ok << "";
+        QTest::newRow("identify, short reply holding Tavix")
+            << "identify" << answers("Tavix") << q(5) << ok << "";
+        QTest::newRow("identify, other letter case")
+            << "identify" << answers("TAVIX v1.0") << q(10) << odd << "";
+        QTest::newRow("identify, Tavix after the tenth character")
+            << "identify" << answers("0123456789Tavix") << q(10) << odd << "";
 
         const auto d = [](int got) { return command({ "D", "\\r" }) + replyOf(29, 1000, got); };
         QTest::newRow("D, a record") << "readRecord D" << Faults() << d(29) << ok << "2 Lobby 1032";
@@ -284,6 +291,9 @@ private Q_SLOTS:
         QTest::newRow("N, the end marker")
             << "readRecord N" << Faults() << (command({ "N", "\\r" }) << readOf(29, 1000, 29)) << ok
             << "end";
+        QTest::newRow("N, the end marker and more, short")
+            << "readRecord N" << one("N", F::Replace, "KKKKKKKKKKxyz")
+            << (command({ "N", "\\r" }) + replyOf(29, 1000, 13)) << ok << "end";
 
         const auto c = [](int got) {
             return command({ "C", "03", "\\r" }) + replyOf(2, 40000, got);
