@@ -48,7 +48,8 @@ inline const QString LineKeepsTalking = QStringLiteral("Data keeps arriving.");
 //
 // Stale input: every command first throws away whatever already waits in the input, and a
 // reply that ran short of its count or was not what the command expects is followed at once by
-// a drain, so that the rest of it never reaches the next command. A fault the component
+// a drain, so that the rest of it never reaches the next command (identify and upload say how
+// they differ). A fault the component
 // recorded before an operation began (opening the port, say) is reported by that operation;
 // callers that want to forget one take it from the component first.
 class TavixUnit {
@@ -116,11 +117,10 @@ public:
     UnitResult clearInput();
 
     // Loads a message: "L", the 31-byte header, then the samples in acknowledged blocks (224
-    // data bytes first, then 256 each, then the rest). After a failure the input is drained,
-    // except when beforeBlock ended the transfer or the job was refused before anything went out.
-    // The acknowledgements alone are read with neither discard nor drain in between: a block's
-    // write follows its predecessor's acknowledgement at once.
-    // While each acknowledgement is awaited the next block is already being read.
+    // data bytes first, then 256 each, then the rest); the header and each block go out right
+    // after the acknowledgement before them, with no discard. After a failure the input is
+    // drained, except when beforeBlock ended the transfer or the job was refused before anything
+    // went out. While each acknowledgement is awaited the next block is already being read.
     UploadOutcome upload(const UploadJob &job, const UploadHooks &hooks = {});
 
 private:
