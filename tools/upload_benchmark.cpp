@@ -11,6 +11,7 @@
 #include "commands/MainSurface.h"
 #include "commands/Prompter.h"
 #include "link/SerialPortComm.h"
+#include "protocol/TavixUnit.h"
 #include "commands/LoadMessage.h"
 #include "commands/OverflowPrompt.h"
 #include "commands/UpdateCommand.h"
@@ -135,7 +136,10 @@ std::optional<Upload> uploadOverPty(qint64 audioBytes, int baud, const QString &
     MainTimers timers;
     QRandomGenerator random(1);
     bool busy = false;
-    CommandContext context { decl, comm, surface, prompter, strData, timers, random, busy };
+    TavixUnit session(comm);
+    session.setReplySink(&strData);
+    CommandContext context { decl, comm, session, surface, prompter, strData, timers, random,
+        busy };
     decl.WavePath = givenWave.isEmpty() ? writeWave(folder.path(), audioBytes) : givenWave;
     decl.DataOffset = 44;
     decl.DataChunkSize = audioBytes;
@@ -231,7 +235,10 @@ double overflowWaitCpuSeconds(double &wallSeconds)
     MainTimers timers;
     QRandomGenerator random(1);
     bool busy = false;
-    CommandContext context { decl, comm, surface, prompter, strData, timers, random, busy };
+    TavixUnit session(comm);
+    session.setReplySink(&strData);
+    CommandContext context { decl, comm, session, surface, prompter, strData, timers, random,
+        busy };
     UpdateCommand(context, folder.path(), &prompt).run();
     const double cpu = processCpuSeconds() - prompt.cpuAtShow;
     wallSeconds = double(prompt.clock.nsecsElapsed()) / 1e9;

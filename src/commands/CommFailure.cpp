@@ -2,13 +2,12 @@
 
 #include "commands/CommandContext.h"
 #include "commands/MainSurface.h"
-#include "link/SaxComm.h"
+#include "protocol/UnitResult.h"
 
-bool reportCommFailure(CommandContext &context)
+bool reportCommFailure(CommandContext &context, const UnitResult &result)
 {
-    const auto error = context.comm.takeError();
-    if (!error)
+    if (result.status != UnitStatus::CommFailed)
         return false;
-    context.surface.setStatus(CommFailurePrefix + error->text);
+    context.surface.setStatus(CommFailurePrefix + result.detail);
     return true;
 }

@@ -6,6 +6,7 @@
 
 struct modDeclarations;
 class SaxComm;
+class TavixUnit;
 class MainSurface;
 class Prompter;
 
@@ -22,6 +23,9 @@ struct MainTimers {
 struct CommandContext {
     modDeclarations &declarations;
     SaxComm &comm;
+    // The session over `comm`: every exchange with the unit goes through it. Its replies are
+    // kept in strData.
+    TavixUnit &unit;
     MainSurface &surface;
     Prompter &prompter;
     // Every reply the main window's exchanges read goes here.

@@ -2,30 +2,13 @@
 
 #include "commands/CommFailure.h"
 #include "commands/CommandContext.h"
-#include "settings/Declarations.h"
 #include "commands/MainSurface.h"
-#include "link/CommandExchange.h"
+#include "protocol/TavixUnit.h"
+#include "settings/Declarations.h"
 
 #include <QStringList>
 
 namespace Diagnostics {
-
-namespace {
-
-constexpr qint32 diagnosticWaitMs = 2000;
-
-// "E", the selected location, the sub-command letter, a carriage return; false when the port
-// failed.
-bool diagnosticCommand(CommandContext &context, char subCommand, qint32 count)
-{
-    context.comm.takeError();
-    context.strData = exchange(context.comm, 'E',
-        { locationText(context.declarations.SelectedLocation), QByteArray(1, subCommand) }, count,
-        diagnosticWaitMs);
-    return !reportCommFailure(context);
-}
-
-} // namespace
 
 QString hexCodes(const QByteArray &bytes)
 {
@@ -38,26 +21,30 @@ QString hexCodes(const QByteArray &bytes)
 void mnuToolsMfg_Click(CommandContext &context)
 {
     UnitWork work(context);
-    if (!work || !diagnosticCommand(context, 'M', 4))
+    if (!work)
+        return;
+    context.comm.takeError();
+    const auto code = context.unit.manufacturerCode(context.declarations.SelectedLocation);
+    if (reportCommFailure(context, code))
         return;
     // The fourth character is the unit's own and not shown.
-    if (context.strData.size() == 4)
-        context.surface.setStatus(
-            QStringLiteral("Manufacturer code is: ") + hexCodes(context.strData.left(3)));
-    else
-        context.surface.setStatus(QStringLiteral("Error!"));
+    context.surface.setStatus(code.ok()
+            ? QStringLiteral("Manufacturer code is: ") + hexCodes(code.value)
+            : QStringLiteral("Error!"));
 }
 
 void mnuToolsRead_Click(CommandContext &context)
 {
     UnitWork work(context);
-    if (!work || !diagnosticCommand(context, 'R', 2))
+    if (!work)
         return;
-    if (context.strData.isEmpty())
-        context.surface.setStatus(QStringLiteral("Error!"));
-    else
-        context.surface.setStatus(
-            QStringLiteral("The first byte of memory is: ") + hexCodes(context.strData.left(1)));
+    context.comm.takeError();
+    const auto first = context.unit.firstByte(context.declarations.SelectedLocation);
+    if (reportCommFailure(context, first))
+        return;
+    context.surface.setStatus(first.ok() ? QStringLiteral("The first byte of memory is: ")
+                + hexCodes(QByteArray(1, static_cast<char>(first.value)))
+                                         : QStringLiteral("Error!"));
 }
 
 void mnuToolsClear_Click(CommandContext &context)
@@ -67,9 +54,8 @@ void mnuToolsClear_Click(CommandContext &context)
         return;
     context.comm.takeError();
     context.surface.setStatus(QStringLiteral("Clearing USART - - -"));
-    const bool silent = DrainInput(context.comm);
-    if (!reportCommFailure(context))
-        context.surface.setStatus(silent ? QStringLiteral("Ready") : lineKeepsTalking);
+    if (!reportCommFailure(context, context.unit.clearInput()))
+        context.surface.setStatus(QStringLiteral("Ready"));
 }
 
 } // namespace Diagnostics

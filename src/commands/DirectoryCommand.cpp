@@ -2,20 +2,18 @@
 
 #include "commands/CommFailure.h"
 #include "commands/CommandContext.h"
-#include "protocol/UnitConstants.h"
-#include "settings/Declarations.h"
 #include "commands/MainSurface.h"
+#include "commands/ModeDelay.h"
+#include "commands/PaintUsageBars.h"
 #include "commands/Palette.h"
 #include "protocol/DirectoryRecord.h"
-#include "commands/PaintUsageBars.h"
-#include "link/CommandExchange.h"
-#include "commands/ModeDelay.h"
+#include "protocol/TavixUnit.h"
+#include "protocol/UnitConstants.h"
+#include "settings/Declarations.h"
 
 namespace DirectoryCommand {
 
 namespace {
-
-constexpr qint32 recordWaitMs = 1000;
 
 void clearRows(CommandContext &context)
 {
@@ -45,13 +43,6 @@ bool showRecord(CommandContext &context, const DirectoryRecord &record)
     return windowLoaded;
 }
 
-// Reads one record into strData; false when the port failed.
-bool askFor(CommandContext &context, char letter)
-{
-    context.strData = exchange(context.comm, letter, {}, DirectoryRecordLength, recordWaitMs);
-    return !reportCommFailure(context);
-}
-
 } // namespace
 
 void cmdDirectory_Click(CommandContext &context)
@@ -65,29 +56,19 @@ void cmdDirectory_Click(CommandContext &context)
     surface.setAbortEnabled(false);
     clearRows(context);
 
-    const bool silent = DrainInput(context.comm);
-    bool portOk = !reportCommFailure(context);
-    if (portOk && !silent) {
-        // Records read from a line that keeps talking would be its noise.
-        surface.setStatus(lineKeepsTalking);
-        portOk = false;
-    }
-    portOk = portOk && askFor(context, 'D');
-    for (int records = 0; portOk; ++records) {
-        const DirectoryReplyKind kind = directoryReplyKind(context.strData);
-        if (kind == DirectoryReplyKind::EndMarker) {
-            surface.setStatus(QStringLiteral("Done!"));
-            ModeDelay::ReadMode(context);
-            ModeDelay::ReadDelay(context);
-            break;
-        }
-        if (kind != DirectoryReplyKind::Record || records >= MostRecords) {
-            surface.setStatus(QStringLiteral("Error!"));
-            break;
-        }
-        if (const auto record = parseDirectoryRecord(context.strData); record && !showRecord(context, *record))
-            return;
-        portOk = askFor(context, 'N');
+    bool windowLoaded = true;
+    const auto read = context.unit.readDirectory([&](const DirectoryRecord &record) {
+        windowLoaded = showRecord(context, record);
+        return windowLoaded;
+    });
+    if (!windowLoaded)
+        return;
+    if (read.value.complete) {
+        surface.setStatus(QStringLiteral("Done!"));
+        ModeDelay::ReadMode(context);
+        ModeDelay::ReadDelay(context);
+    } else if (!reportCommFailure(context, read)) {
+        surface.setStatus(QStringLiteral("Error!"));
     }
     surface.SetIdleControls();
 }

@@ -2,15 +2,10 @@
 
 #include "commands/CommFailure.h"
 #include "commands/CommandContext.h"
-#include "settings/Declarations.h"
 #include "commands/MainSurface.h"
 #include "commands/Palette.h"
-#include "link/CommandExchange.h"
-
-namespace {
-// A unit may need this long to clear a whole location.
-constexpr qint32 eraseWaitMs = 40000;
-} // namespace
+#include "protocol/TavixUnit.h"
+#include "settings/Declarations.h"
 
 EraseOutcome EraseLocation(CommandContext &context, int location)
 {
@@ -30,14 +25,14 @@ EraseOutcome EraseLocation(CommandContext &context, int location)
     const QString number = QString::number(location + 1);
     surface.setStatus(QStringLiteral("Erasing Location ") + number + QStringLiteral(" - - -"));
 
-    context.strData = exchange(context.comm, 'C', { locationText(location) }, 2, eraseWaitMs);
-    if (reportCommFailure(context))
+    const UnitResult erased = context.unit.erase(location);
+    if (reportCommFailure(context, erased))
         return EraseOutcome::CommFailed;
-    if (context.strData.isEmpty()) {
+    // Whatever the unit answers counts: only its silence is a failure.
+    if (!erased.ok()) {
         surface.setStatus(QStringLiteral("Error!"));
         return EraseOutcome::NoReply;
     }
-    // Whatever the unit answers counts: only its silence is a failure.
     surface.setStatus(QStringLiteral("Memory Location ") + number + QStringLiteral(" Erased!"));
     mark = QStringLiteral("Erased");
     surface.setAbortEnabled(true);

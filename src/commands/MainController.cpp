@@ -8,7 +8,6 @@
 #include "commands/Diagnostics.h"
 #include "commands/Erase.h"
 #include "commands/ModeDelay.h"
-#include "protocol/IdentifyUnit.h"
 #include "link/SaxComm.h"
 #include "commands/OverflowPrompt.h"
 #include "commands/UpdateCommand.h"
@@ -44,11 +43,14 @@ MainController::MainController(modDeclarations &declarations, const AppPaths &pa
       m_declarations(declarations),
       m_paths(paths),
       m_comm(std::move(comm)),
+      m_unit(*m_comm),
       m_surface(surface),
       m_prompter(prompter),
       m_windows(windows),
-      m_context{declarations, *m_comm, surface, prompter, m_strData, m_timers, m_random, m_unitBusy}
+      m_context{declarations, *m_comm, m_unit, surface, prompter, m_strData, m_timers, m_random,
+                m_unitBusy}
 {
+    m_unit.setReplySink(&m_strData);
     // The timers' design states: only Timer2 runs when the window is created.
     const struct {
         QTimer *timer;
@@ -122,19 +124,17 @@ void MainController::connectionCheck()
     }
     // A fault of the component ends the load where it happens. Timer2 stays on: the directory
     // read two seconds later fails the ordinary way.
-    switch (identifyUnit(comm, m_declarations.BaudRate)) {
-    case Identification::Found:
+    const UnitResult identified = m_unit.identify(m_declarations.BaudRate);
+    if (identified.ok())
         return;
-    case Identification::CommFailed:
+    if (identified.status == UnitStatus::CommFailed) {
         m_prompter.message(QStringLiteral("Comm Port not available!"));
         return;
-    case Identification::NoUnit:
-        m_timers.Timer2.stop();
-        m_prompter.message(QStringLiteral("Tavix not connected!"));
-        m_surface.setStatus(QStringLiteral("Communication Error!"));
-        m_timers.Timer5.start();
-        return;
     }
+    m_timers.Timer2.stop();
+    m_prompter.message(QStringLiteral("Tavix not connected!"));
+    m_surface.setStatus(QStringLiteral("Communication Error!"));
+    m_timers.Timer5.start();
 }
 
 void MainController::Timer1_Timer()

@@ -3,6 +3,7 @@
 #include "settings/AppPaths.h"
 #include "commands/CommandContext.h"
 #include "commands/Playback.h"
+#include "protocol/TavixUnit.h"
 
 #include <QObject>
 
@@ -67,6 +68,8 @@ public:
     bool unloaded() const { return m_unloaded; }
 
     SaxComm &comm() { return *m_comm; }
+    // The session over comm(); its replies are kept in strData().
+    TavixUnit &unit() { return m_unit; }
     MainTimers &timers() { return m_timers; }
     const QByteArray &strData() const { return m_strData; }
     CommandContext &context() { return m_context; }
@@ -85,6 +88,7 @@ private:
     modDeclarations &m_declarations;
     AppPaths m_paths;
     std::unique_ptr<SaxComm> m_comm;
+    TavixUnit m_unit;
     MainSurface &m_surface;
     Prompter &m_prompter;
     WindowHost &m_windows;

@@ -2,16 +2,14 @@
 
 #include "commands/CommFailure.h"
 #include "commands/CommandContext.h"
-#include "settings/Declarations.h"
 #include "commands/MainSurface.h"
-#include "link/CommandExchange.h"
 #include "link/SaxComm.h"
+#include "protocol/TavixUnit.h"
+#include "settings/Declarations.h"
 
 namespace {
 
 constexpr int pollIntervalMs = 500;
-constexpr qint32 statusWaitMs = 500;
-constexpr qint32 doneWaitMs = 1000;
 
 QString playingText(const CommandContext &context)
 {
@@ -44,8 +42,8 @@ void Playback::cmdPlay_Click(CommandContext &context)
     if (context.unitBusy)
         return;
     context.comm.takeError();
-    sendCommand(context.comm, 'P', { locationText(context.declarations.SelectedLocation) });
-    if (reportCommFailure(context))
+    const UnitResult started = context.unit.play(context.declarations.SelectedLocation);
+    if (reportCommFailure(context, started) || !started.ok())
         return;
     claimUnit(context);
     context.surface.SetBusyControls();
@@ -62,34 +60,20 @@ void Playback::Timer4_Timer(CommandContext &context)
     if (!m_watching)
         return;
     MainSurface &surface = context.surface;
-    sendCommand(context.comm, 'S', {}, false);
-    context.strData = readReply(context.comm, 1, statusWaitMs);
-    if (reportCommFailure(context)) {
+    const auto polled = context.unit.poll();
+    if (reportCommFailure(context, polled)) {
         finish(context);
         return;
     }
-    if (context.strData == "B") {
+    if (polled.ok() && polled.value == PlayState::Playing) {
         surface.setStatus(playingText(context));
         context.timers.Timer4.setInterval(pollIntervalMs);
         context.timers.Timer4.start();
         return;
     }
-    if (!context.strData.isEmpty()) {
-        surface.setStatus(QStringLiteral("Error!"));
-        DrainInput(context.comm);
-        finish(context);
-        return;
-    }
-    // Silence to "S" means the message has ended; the unit confirms on a carriage return.
-    context.comm.OutputText(QByteArray(1, CarriageReturn));
-    context.strData = readReply(context.comm, 2, doneWaitMs);
-    if (!reportCommFailure(context)) {
-        surface.setStatus(
-            context.strData.isEmpty() ? QStringLiteral("Error!") : QStringLiteral("Message Done"));
-        // The wait ran out: the rest of the confirmation may still come.
-        if (context.strData.size() < 2)
-            DrainInput(context.comm);
-    }
+    // The end, once the unit confirmed it; a reply other than "B", or no confirmation, is an
+    // error.
+    surface.setStatus(polled.ok() ? QStringLiteral("Message Done") : QStringLiteral("Error!"));
     finish(context);
 }
 
@@ -100,8 +84,7 @@ void Playback::cmdAbort_Click(CommandContext &context)
         && (m_watching || !context.unitBusy)) {
         context.timers.Timer4.stop();
         context.comm.takeError();
-        sendCommand(context.comm, 'A', {}, false);
-        if (!reportCommFailure(context))
+        if (!reportCommFailure(context, context.unit.stop()))
             context.surface.setStatus(QStringLiteral("Playback Stopped"));
     }
     context.declarations.CurrentOperation = QStringLiteral("Abort");

@@ -9,7 +9,7 @@
 #include "commands/SearchSurface.h"
 #include "settings/Settings.h"
 #include "commands/WindowHost.h"
-#include "protocol/IdentifyUnit.h"
+#include "protocol/TavixUnit.h"
 #include "link/PortMap.h"
 #include "link/SaxComm.h"
 
@@ -98,7 +98,7 @@ void PortSearch::Timer1_Timer()
             m_surface.unload();
             return;
         }
-        if (tryPort(m_mainWindow->comm()) == Try::Found) {
+        if (tryPort(m_mainWindow->unit()) == Try::Found) {
             m_searching = false;
             m_surface.setSearchText(QStringLiteral("Tavix Found!"));
             m_timer2.start();
@@ -120,8 +120,9 @@ void PortSearch::Timer1_Timer()
     m_surface.unload();
 }
 
-PortSearch::Try PortSearch::tryPort(SaxComm &comm)
+PortSearch::Try PortSearch::tryPort(TavixUnit &unit)
 {
+    SaxComm &comm = unit.comm();
     // No events run inside one try, so the main window cannot go away under it; the guard keeps
     // the main window's own commands off the line meanwhile.
     UnitWork work(m_mainWindow->context());
@@ -130,7 +131,7 @@ PortSearch::Try PortSearch::tryPort(SaxComm &comm)
     comm.PortOpen(true);
     // A port that is missing or in use fails here at once and costs no wait.
     if (!comm.takeError() && comm.PortOpen()
-        && identifyUnit(comm, m_declarations.BaudRate) == Identification::Found)
+        && unit.identify(m_declarations.BaudRate).ok())
         result = Try::Found;
     // The found port stays open for the main window's component.
     if (result == Try::NoAnswer && comm.PortOpen())

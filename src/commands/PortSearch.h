@@ -9,8 +9,8 @@
 struct modDeclarations;
 class MainController;
 class Prompter;
-class SaxComm;
 class SearchSurface;
+class TavixUnit;
 class WindowHost;
 
 // The logic of the port search window frmSerialSearch. It tries the ports 1 to 255 in turn on
@@ -53,7 +53,7 @@ Q_SIGNALS:
 private:
     class Handling;
     enum class Try { NoAnswer, Found };
-    Try tryPort(SaxComm &comm);
+    Try tryPort(TavixUnit &unit);
     // The window counts as gone from its unload on: its deletion may come much later.
     bool mainWindowGone() const;
 

@@ -1,7 +1,5 @@
 #include "protocol/TavixUnit.h"
 
-#include "link/CommandExchange.h"
-
 namespace {
 
 constexpr qint32 identityReplyCount = 10;
@@ -15,6 +13,11 @@ constexpr qint32 firstByteReplyCount = 2;
 bool validLocation(int location)
 {
     return location >= 0 && location < LocationCount;
+}
+
+bool startsWithK(const QByteArray &reply)
+{
+    return reply.startsWith('K');
 }
 
 const UnitResult invalidArgument { UnitStatus::InvalidArgument, {}, {} };
@@ -34,16 +37,13 @@ std::optional<UnitResult> TavixUnit::takeFault(const QByteArray &reply)
     return std::nullopt;
 }
 
-std::optional<UnitResult> TavixUnit::settle()
+QByteArray TavixUnit::ask(char letter, std::initializer_list<QByteArray> parameters, qint32 count,
+    qint32 waitMs, ReplyCheck expected)
 {
-    if (!m_drainOwed)
-        return std::nullopt;
-    const bool samePort = *m_drainOwed == m_comm.PortNumber();
-    m_drainOwed.reset();
-    if (!samePort)
-        return std::nullopt;
-    DrainInput(m_comm);
-    return takeFault();
+    QByteArray reply = exchange(m_comm, letter, parameters, count, waitMs, expected);
+    if (m_sink)
+        *m_sink = reply;
+    return reply;
 }
 
 QByteArray TavixUnit::read(qint32 count, qint32 waitMs)
@@ -60,7 +60,6 @@ UnitResult TavixUnit::conclude(const QByteArray &reply, bool accepted)
         return *fault;
     if (accepted)
         return { UnitStatus::Ok, {}, reply };
-    owe();
     return { reply.isEmpty() ? UnitStatus::NoReply : UnitStatus::Unexpected, {}, reply };
 }
 
@@ -70,8 +69,6 @@ UnitResult TavixUnit::identify(const QString &baudRate)
     m_comm.SetupFlag(false);
     m_comm.SetupValue(0);
     if (auto fault = takeFault())
-        return *fault;
-    if (auto fault = settle())
         return *fault;
     sendCommand(m_comm, 'q');
     if (auto fault = takeFault())
@@ -83,10 +80,7 @@ UnitResult TavixUnit::identify(const QString &baudRate)
 
 UnitValue<DirectoryReply> TavixUnit::readRecord(bool first)
 {
-    if (auto fault = settle())
-        return withValue(*fault, DirectoryReply {});
-    sendCommand(m_comm, first ? 'D' : 'N');
-    const QByteArray reply = read(DirectoryRecordLength, m_timeouts.recordMs);
+    const QByteArray reply = ask(first ? 'D' : 'N', {}, DirectoryRecordLength, m_timeouts.recordMs);
     DirectoryReply value;
     value.kind = directoryReplyKind(reply);
     if (const auto record = parseDirectoryRecord(reply))
@@ -100,6 +94,7 @@ UnitValue<UnitDirectory> TavixUnit::readDirectory(
     const std::function<bool(const DirectoryRecord &)> &onRecord)
 {
     UnitDirectory directory;
+    // Records read from a line that keeps talking would be its noise.
     const UnitResult cleared = clearInput();
     if (!cleared.ok())
         return withValue(cleared, directory);
@@ -113,8 +108,6 @@ UnitValue<UnitDirectory> TavixUnit::readDirectory(
             return withValue(result, directory);
         }
         if (records >= MostRecords) {
-            // Still sending: what it has left must not meet the next command.
-            owe();
             UnitResult tooMany = result;
             tooMany.status = UnitStatus::Unexpected;
             return withValue(tooMany, directory);
@@ -130,19 +123,15 @@ UnitResult TavixUnit::erase(int location)
 {
     if (!validLocation(location))
         return invalidArgument;
-    if (auto fault = settle())
-        return *fault;
-    sendCommand(m_comm, 'C', { locationText(location) });
-    const QByteArray reply = read(eraseReplyCount, m_timeouts.eraseMs);
+    const QByteArray reply
+        = ask('C', { locationText(location) }, eraseReplyCount, m_timeouts.eraseMs);
     return conclude(reply, !reply.isEmpty());
 }
 
 UnitValue<quint8> TavixUnit::readRegister(quint8 number)
 {
-    if (auto fault = settle())
-        return withValue<quint8>(*fault, 0);
-    sendCommand(m_comm, 'R', { byteText(number) });
-    const QByteArray reply = read(registerReplyCount, m_timeouts.registerMs);
+    const QByteArray reply
+        = ask('R', { byteText(number) }, registerReplyCount, m_timeouts.registerMs);
     const bool accepted = reply.size() == registerReplyCount;
     return withValue(
         conclude(reply, accepted), accepted ? static_cast<quint8>(reply.at(0)) : quint8 { 0 });
@@ -150,11 +139,9 @@ UnitValue<quint8> TavixUnit::readRegister(quint8 number)
 
 UnitResult TavixUnit::writeRegister(quint8 number, quint8 value)
 {
-    if (auto fault = settle())
-        return *fault;
-    sendCommand(m_comm, 'W', { byteText(number), byteText(value) });
-    const QByteArray reply = read(registerReplyCount, m_timeouts.registerMs);
-    return conclude(reply, reply.startsWith('K'));
+    const QByteArray reply = ask('W', { byteText(number), byteText(value) }, registerReplyCount,
+        m_timeouts.registerMs, startsWithK);
+    return conclude(reply, startsWithK(reply));
 }
 
 UnitValue<PlaybackMode> TavixUnit::readMode()
@@ -197,32 +184,35 @@ UnitResult TavixUnit::play(int location)
 {
     if (!validLocation(location))
         return invalidArgument;
-    if (auto fault = settle())
-        return *fault;
     sendCommand(m_comm, 'P', { locationText(location) });
     return conclude({}, true);
 }
 
 UnitValue<PlayState> TavixUnit::poll()
 {
-    if (auto fault = settle())
-        return withValue(*fault, PlayState::Playing);
     sendCommand(m_comm, 'S', {}, false);
     const QByteArray status = read(statusReplyCount, m_timeouts.statusMs);
-    if (!status.isEmpty())
-        return withValue(conclude(status, status == "B"), PlayState::Playing);
     if (auto fault = takeFault(status))
         return withValue(*fault, PlayState::Playing);
+    if (!status.isEmpty()) {
+        // Whatever else the unit meant, the rest of it must not meet the next command.
+        if (status != "B")
+            DrainInput(m_comm);
+        return withValue(conclude(status, status == "B"), PlayState::Playing);
+    }
     // Silence to "S" means the message has ended; the unit confirms on a carriage return.
     m_comm.OutputText(QByteArray(1, CarriageReturn));
     const QByteArray done = read(doneReplyCount, m_timeouts.doneMs);
+    if (auto fault = takeFault(done))
+        return withValue(*fault, PlayState::Done);
+    // The wait ran out: the rest of the confirmation may still come.
+    if (done.size() < doneReplyCount)
+        DrainInput(m_comm);
     return withValue(conclude(done, !done.isEmpty()), PlayState::Done);
 }
 
 UnitResult TavixUnit::stop()
 {
-    if (auto fault = settle())
-        return *fault;
     sendCommand(m_comm, 'A', {}, false);
     return conclude({}, true);
 }
@@ -231,10 +221,8 @@ UnitValue<QByteArray> TavixUnit::manufacturerCode(int location)
 {
     if (!validLocation(location))
         return withValue(invalidArgument, QByteArray());
-    if (auto fault = settle())
-        return withValue(*fault, QByteArray());
-    sendCommand(m_comm, 'E', { locationText(location), QByteArrayLiteral("M") });
-    const QByteArray reply = read(partIdReplyCount, m_timeouts.diagnosticMs);
+    const QByteArray reply = ask('E', { locationText(location), QByteArrayLiteral("M") },
+        partIdReplyCount, m_timeouts.diagnosticMs);
     const bool accepted = reply.size() == partIdReplyCount;
     return withValue(conclude(reply, accepted), accepted ? reply.left(3) : QByteArray());
 }
@@ -243,19 +231,18 @@ UnitValue<quint8> TavixUnit::firstByte(int location)
 {
     if (!validLocation(location))
         return withValue<quint8>(invalidArgument, 0);
-    if (auto fault = settle())
-        return withValue<quint8>(*fault, 0);
-    sendCommand(m_comm, 'E', { locationText(location), QByteArrayLiteral("R") });
-    const QByteArray reply = read(firstByteReplyCount, m_timeouts.diagnosticMs);
+    const QByteArray reply = ask('E', { locationText(location), QByteArrayLiteral("R") },
+        firstByteReplyCount, m_timeouts.diagnosticMs);
     return withValue(conclude(reply, !reply.isEmpty()),
         reply.isEmpty() ? quint8 { 0 } : static_cast<quint8>(reply.at(0)));
 }
 
 UnitResult TavixUnit::clearInput()
 {
-    m_drainOwed.reset();
-    DrainInput(m_comm);
+    const bool silent = DrainInput(m_comm);
     if (auto fault = takeFault())
         return *fault;
+    if (!silent)
+        return { UnitStatus::CommFailed, LineKeepsTalking, {} };
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/CommandExchange.h"
 #include "link/SaxComm.h"
 #include "protocol/DirectoryRecord.h"
 #include "protocol/UnitConstants.h"
@@ -38,14 +39,19 @@ struct UnitDirectory {
     bool complete = false; // the end marker came
 };
 
+// The detail of a CommFailed result when the input was still talking after the time that
+// draining it may take: the line is then of no use, as if the component had failed.
+inline const QString LineKeepsTalking = QStringLiteral("Data keeps arriving.");
+
 // A conversation with one unit over the serial component: each operation is one command (or
 // one fixed series of them) with its counts and waits, and returns what came of it as a value.
 //
-// Stale input: after a reply that did not come in time or was not what the command expects
-// (a NoReply or Unexpected result) the unit may still be talking, so the next operation on the
-// same port first drains the input. A fault the component recorded before an operation began
-// (opening the port, say) is reported by that operation; callers that want to forget one take
-// it from the component first.
+// Stale input: every command first throws away whatever already waits in the input, and a
+// reply that ran short of its count or was not what the command expects is followed at once by
+// a drain, so that the rest of it never reaches the next command (identify and upload say how
+// they differ). A fault the component
+// recorded before an operation began (opening the port, say) is reported by that operation;
+// callers that want to forget one take it from the component first.
 class TavixUnit {
 public:
     explicit TavixUnit(SaxComm &comm, UnitTimeouts timeouts = {});
@@ -56,19 +62,21 @@ public:
     const UnitTimeouts &timeouts() const { return m_timeouts; }
     void setTimeouts(const UnitTimeouts &timeouts) { m_timeouts = timeouts; }
     // When set, every reply the unit's commands read is also stored there (the identification
-    // probe's and the drains' reads are not); nullptr stops it.
+    // probe's, the discards' and the drains' reads are not); nullptr stops it.
     void setReplySink(QByteArray *sink) { m_sink = sink; }
 
     // Sets the open port's line up at `baudRate` ("460800") and sends the probe "q"; Ok when the
-    // reply holds "Tavix". A line setting the port refuses ends it before anything is sent.
+    // reply holds "Tavix". A line setting the port refuses ends it before anything is sent. No
+    // drain follows a short reply: a late rest of it is thrown away before the next command.
     UnitResult identify(const QString &baudRate);
 
     // One directory record: "D" for the first, "N" for each next. Ok for a record and for the
     // end marker.
     UnitValue<DirectoryReply> readRecord(bool first);
-    // The whole directory: drains the input, then the records up to the end marker. `onRecord`,
-    // when given, sees each record as it comes; false from it ends the read there (Ok, not
-    // complete). More than MostRecords records is Unexpected; `value` holds what was read.
+    // The whole directory: drains the input (see clearInput), then the records up to the end
+    // marker. `onRecord`, when given, sees each record as it comes; false from it ends the read
+    // there (Ok, not complete). More than MostRecords records is Unexpected; `value` holds what
+    // was read.
     UnitValue<UnitDirectory> readDirectory(
         const std::function<bool(const DirectoryRecord &)> &onRecord = {});
 
@@ -104,32 +112,32 @@ public:
     // The location's first byte of memory ("E"/"R"): any reply counts, only silence fails.
     UnitValue<quint8> firstByte(int location);
 
-    // Throws away whatever the unit still has to say.
+    // Throws away whatever the unit still has to say. CommFailed with the detail
+    // LineKeepsTalking when the input does not fall silent within about two seconds.
     UnitResult clearInput();
 
     // Loads a message: "L", the 31-byte header, then the samples in acknowledged blocks (224
-    // data bytes first, then 256 each, then the rest). After a failure the input is drained,
-    // except when beforeBlock ended the transfer or the job was refused before anything went out.
-    // While each acknowledgement is awaited the next block is already being read.
+    // data bytes first, then 256 each, then the rest); the header and each block go out right
+    // after the acknowledgement before them, with no discard. After a failure the input is
+    // drained, except when beforeBlock ended the transfer or the job was refused before anything
+    // went out. While each acknowledgement is awaited the next block is already being read.
     UploadOutcome upload(const UploadJob &job, const UploadHooks &hooks = {});
 
 private:
     friend class UploadTransfer;
 
-    // Drains the input when an earlier reply on this port left it in doubt; the component's
-    // fault when the drain failed.
-    std::optional<UnitResult> settle();
+    // One command and its reply, kept in the reply sink; a reply shorter than `count`, or one
+    // that `expected` refuses, is followed by a drain.
+    QByteArray ask(char letter, std::initializer_list<QByteArray> parameters, qint32 count,
+        qint32 waitMs, ReplyCheck expected = nullptr);
+    // A read of the acknowledgement or status that follows a write, kept in the reply sink.
     QByteArray read(qint32 count, qint32 waitMs);
-    // A fault of the component outranks whatever the reply was; a reply not accepted leaves the
-    // input in doubt.
+    // A fault of the component outranks whatever the reply was.
     UnitResult conclude(const QByteArray &reply, bool accepted);
     // The component's fault, taken, as a result; nothing when there is none.
     std::optional<UnitResult> takeFault(const QByteArray &reply = {});
-    void owe() { m_drainOwed = m_comm.PortNumber(); }
 
     SaxComm &m_comm;
     UnitTimeouts m_timeouts;
     QByteArray *m_sink = nullptr;
-    // The port whose input is in doubt.
-    std::optional<qint16> m_drainOwed;
 };

@@ -11,13 +11,14 @@ enum class UnitStatus {
     Ok,
     NoReply, // nothing came within the wait
     Unexpected, // something came, but not what the command expects (length, letter)
-    CommFailed, // the serial component failed; its fault has been taken
+    CommFailed, // the serial component failed (its fault has been taken), or the line never fell
+                // silent
     InvalidArgument, // the call asked for something the unit cannot take; nothing was sent
 };
 
 struct UnitResult {
     UnitStatus status = UnitStatus::Ok;
-    // The component's own text for CommFailed; empty otherwise.
+    // For CommFailed, the component's own text, or LineKeepsTalking; empty otherwise.
     QString detail;
     // The last bytes read, one character per byte.
     QByteArray reply;

@@ -110,7 +110,6 @@ UploadOutcome UploadTransfer::fail(UploadCode code, const QString &detail)
     m_job.samples->close();
     DrainInput(m_comm);
     m_comm.takeError();
-    m_unit.m_drainOwed.reset();
     m_outcome.code = code;
     m_outcome.detail = detail;
     return m_outcome;
@@ -129,8 +128,6 @@ UploadOutcome UploadTransfer::run()
     const UnitTimeouts &timeouts = m_unit.m_timeouts;
     if (!m_job.samples->open())
         return fail(UploadCode::FileReadFailed);
-    if (const auto fault = m_unit.settle())
-        return fail(UploadCode::CommFailed, fault->detail);
 
     sendCommand(m_comm, 'L', { locationText(m_job.location) });
     if (!expect('N', timeouts.ackMs, UploadCode::NoLoadAck))
