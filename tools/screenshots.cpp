@@ -1,5 +1,6 @@
 // screenshots <folder>: renders each window of the program to a PNG file in the folder, with
 // no display needed. The main window runs on the in-process simulated unit.
+#include "Preload.h"
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
@@ -63,6 +64,7 @@ int main(int argc, char *argv[])
     }
     VirtualClock clock;
     UnitEngine unit;
+    Preload::storeDemo(unit);
     Program program(AppPaths::inFolder(scratch.path()),
                     [&] { return std::make_unique<SimComm>(unit, clock); });
 
@@ -76,24 +78,9 @@ int main(int argc, char *argv[])
     // Keep the start-up's directory read from running while the pictures are taken.
     window->controller().timers().Timer2.stop();
 
-    const struct {
-        const char *name;
-        int twips;
-        int colourOf;
-    } rows[] = {
-        {"Welcome        ", 800, 0}, {"Welcome        ", 800, 0}, {"Welcome        ", 310, 0},
-        {"Closing time   ", 520, 3}, {"", 0, 4},  {"Door chime     ", 40, 5},
-        {"Special offer  ", 800, 6}, {"", 0, 7},
-    };
-    for (int i = 0; i < LocationCount; ++i) {
-        window->setMessageText(i, QLatin1String(rows[i].name));
-        window->setBarColor(i, palette[static_cast<std::size_t>(rows[i].colourOf)]);
-        window->setBarWidth(i, rows[i].twips);
-    }
-    window->setModeText(QStringLiteral("Stack"));
-    window->setDelayText(QStringLiteral("3"));
-    window->setStatus(QStringLiteral("Directory Updated"));
-    window->selectLocation(3);
+    // The directory as the window reads it from the simulated unit holding the demo's messages.
+    window->controller().cmdDirectory_Click();
+    window->controller().txtMsg_Click(2);
     QApplication::processEvents();
     ok &= save(window, folder, QStringLiteral("main.png"), out);
 
