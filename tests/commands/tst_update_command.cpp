@@ -1,5 +1,7 @@
+#include "support/SoundFiles.h"
 #include "support/UploadRig.h"
 
+#include "protocol/DecodedAudio.h"
 #include "protocol/UploadSizes.h"
 
 #include <QDir>
@@ -10,6 +12,11 @@
 Q_DECLARE_METATYPE(WaveFile)
 
 namespace {
+
+constexpr int Flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+constexpr int Vorbis = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+constexpr int Opus = SF_FORMAT_OGG | SF_FORMAT_OPUS;
+constexpr int Mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
 
 QString padded(const QString &name)
 {
@@ -101,7 +108,10 @@ private Q_SLOTS:
         QCOMPARE(erasedOnLine(*rig.comm), QStringLiteral("01"));
         QVERIFY(rig.unit.messageAt(location));
         QCOMPARE(rig.prompter.dialogFolders, QStringList { rig.paths.waveDir });
-        QCOMPARE(rig.prompter.dialogFilters, QStringList { QStringLiteral("Wave Files (*.wav)") });
+        QCOMPARE(rig.prompter.dialogFilters,
+            QStringList { QStringLiteral("Wave Files (*.wav);;Sound Files (*.wav *.flac *.ogg "
+                                         "*.oga *.opus *.mp3 *.aif *.aiff *.aifc *.WAV *.FLAC "
+                                         "*.OGG *.OGA *.OPUS *.MP3 *.AIF *.AIFF *.AIFC)") });
     }
 
     void endsBeforeTheUnit_data()
@@ -109,35 +119,58 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file"); // empty: none chosen
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("format"); // a sound file written there and cut to half its length
         QTest::newRow("no file chosen")
-            << QString() << QStringLiteral("No File Selected!") << QString();
+            << QString() << QStringLiteral("No File Selected!") << QString() << 0;
         QTest::newRow("already loaded")
             << QStringLiteral("Lobby.wav")
-            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+            << QStringLiteral("File already loaded, erase before reloading!") << QString() << 0;
         // Both names are "__" on the unit: two messages must never share one.
         QTest::newRow("already loaded under its stored name")
             << QStringLiteral("中国.wav")
-            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+            << QStringLiteral("File already loaded, erase before reloading!") << QString() << 0;
         QTest::newRow("bad header")
             << QStringLiteral("bad.wav") << QStringLiteral("Audio File has bad channel amount1")
-            << QStringLiteral("Loading %1");
+            << QStringLiteral("Loading %1") << 0;
         QTest::newRow("empty data chunk")
             << QStringLiteral("empty.wav") << QStringLiteral("No audio data in this file!")
-            << QStringLiteral("Loading %1");
+            << QStringLiteral("Loading %1") << 0;
         QTest::newRow("sample rate 0") << QStringLiteral("rate0.wav")
                                        << QStringLiteral("Audio File has a sample rate of 0 Hz!")
-                                       << QStringLiteral("Loading %1");
+                                       << QStringLiteral("Loading %1") << 0;
         QTest::newRow("cut short in its header")
             << QStringLiteral("cut.wav") << QStringLiteral("File is damaged or cut short!")
-            << QStringLiteral("Loading %1");
+            << QStringLiteral("Loading %1") << 0;
         QTest::newRow("missing file")
-            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
+            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!") << 0;
+        // A name ending in ".wav" is read as a wave file, whatever it holds.
+        QTest::newRow("Ogg Vorbis named .wav")
+            << QStringLiteral("ogg.wav") << QStringLiteral("Not a RIFF File")
+            << QStringLiteral("Loading %1") << Vorbis;
+        // Every other file is decoded to its end before anything is erased or sent.
+        const auto damaged = [](const char *name, const char *file, const char *reason,
+                                 int format) {
+            QTest::newRow(name) << QString::fromUtf8(file)
+                                << QStringLiteral("\"%1\" cannot be loaded.\n%2")
+                                       .arg(QString::fromUtf8(file), QString::fromUtf8(reason))
+                                << QStringLiteral("Loading %1") << format;
+        };
+        damaged("FLAC cut short", "cut.flac",
+            "The file is damaged: its sound ends before the length its header gives.", Flac);
+        damaged("Ogg Vorbis cut short", "cut.ogg",
+            "The file cannot be decoded: Supported file format but file is malformed.", Vorbis);
+        damaged("Opus cut short", "cut.opus", "The file is damaged: its end is missing.", Opus);
+        damaged(
+            "MP3 cut short", "cut.mp3", "The file is damaged: Unspecified internal error.", Mp3);
+        damaged("missing MP3", "missing.mp3",
+            "The file cannot be opened: No such file or directory", 0);
     }
     void endsBeforeTheUnit()
     {
         QFETCH(QString, file);
         QFETCH(QString, box);
         QFETCH(QString, status);
+        QFETCH(int, format);
         UploadRig rig;
         rig.declarations.LocationNames[5] = padded(QStringLiteral("Lobby"));
         rig.declarations.LocationNames[2] = padded(QStringLiteral("__"));
@@ -154,6 +187,10 @@ private Q_SLOTS:
         cut.close();
         const QString path
             = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
+        if (format != 0) {
+            QVERIFY(writeSound(path, format, 48000, 2, tones(30000, 48000, 2, 0.5)).isEmpty());
+            QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+        }
         rig.update(path);
         QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.surface.statusText,
@@ -542,9 +579,12 @@ private Q_SLOTS:
         compareAudio(rig.unit.messageAt(0)->audio, wave, 0, words);
     }
 
+    // Wave files, and sound files of other kinds made by libsndfile: these are decoded, and go
+    // as a mono 16-bit wave file of their first channel would.
     void roundTrip_data()
     {
-        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("kind"); // 8 or 16: a wave file of so many bits; else SF_FORMAT_...
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("frames");
@@ -552,25 +592,35 @@ private Q_SLOTS:
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("locations");
         QTest::addColumn<bool>("autoReduce");
-        const auto row = [](const char *name, int bits, int channels, int rate, int frames,
-                             const char *answer, int steps, int locations, bool reduce = true) {
-            QTest::newRow(name) << bits << channels << rate << frames
+        const auto row = [](const char *name, const char *file, int kind, int channels, int rate,
+                             int frames, const char *answer, int steps, int locations,
+                             bool reduce = true) {
+            QTest::newRow(name) << QString::fromUtf8(file) << kind << channels << rate << frames
                                 << QString::fromLatin1(answer) << steps << locations << reduce;
         };
-        row("16-bit mono 44.1 kHz, Auto Reduce off", 16, 1, 44100, 400000, "", 0, 1, false);
-        row("16-bit mono 8 kHz", 16, 1, 8000, 20000, "", 0, 1);
-        row("8-bit mono 11,025 Hz", 8, 1, 11025, 30001, "", 0, 1);
-        row("16-bit stereo 22,050 Hz", 16, 2, 22050, 40000, "", 0, 1);
-        row("8-bit stereo 16 kHz over 2", 8, 2, 16000, 700000, "Proceed", 0, 2);
-        row("16-bit 3 ch 32 kHz over 2", 16, 3, 32000, 600000, "Proceed", 0, 2);
-        row("8-bit 3 ch 44.1 kHz, Auto Reduce", 8, 3, 44100, 300000, "", 1, 1);
-        row("16-bit stereo 48 kHz halved over 2", 16, 2, 48000, 1400000, "Proceed", 1, 2);
-        row("16-bit mono 96 kHz halved twice", 16, 1, 96000, 2000000, "Down Sample", 2, 1);
-        row("8-bit mono 96 kHz over 3", 8, 1, 96000, 3000000, "Proceed", 1, 3);
+        row("16-bit mono 44.1 kHz, Auto Reduce off", "Trip.wav", 16, 1, 44100, 400000, "", 0, 1,
+            false);
+        row("16-bit mono 8 kHz", "Trip.wav", 16, 1, 8000, 20000, "", 0, 1);
+        row("8-bit mono 11,025 Hz", "Trip.wav", 8, 1, 11025, 30001, "", 0, 1);
+        row("16-bit stereo 22,050 Hz", "Trip.wav", 16, 2, 22050, 40000, "", 0, 1);
+        row("8-bit stereo 16 kHz over 2", "Trip.wav", 8, 2, 16000, 700000, "Proceed", 0, 2);
+        row("16-bit 3 ch 32 kHz over 2", "Trip.wav", 16, 3, 32000, 600000, "Proceed", 0, 2);
+        row("8-bit 3 ch 44.1 kHz, Auto Reduce", "Trip.wav", 8, 3, 44100, 300000, "", 1, 1);
+        row("16-bit stereo 48 kHz halved over 2", "Trip.wav", 16, 2, 48000, 1400000, "Proceed", 1,
+            2);
+        row("16-bit mono 96 kHz halved twice", "Trip.wav", 16, 1, 96000, 2000000, "Down Sample", 2,
+            1);
+        row("8-bit mono 96 kHz over 3", "Trip.wav", 8, 1, 96000, 3000000, "Proceed", 1, 3);
+        row("FLAC stereo 22,050 Hz", "Trip.FLAC", Flac, 2, 22050, 30000, "", 0, 1);
+        row("Ogg Vorbis mono 44.1 kHz, Auto Reduce", "Trip.ogg", Vorbis, 1, 44100, 60000, "", 1, 1);
+        row("Opus stereo 48 kHz halved over 2", "Trip.Opus", Opus, 2, 48000, 1100000, "Proceed", 1,
+            2);
+        row("MP3 mono 16 kHz over 2", "Trip.mp3", Mp3, 1, 16000, 600000, "Proceed", 0, 2);
     }
     void roundTrip()
     {
-        QFETCH(int, bits);
+        QFETCH(QString, file);
+        QFETCH(int, kind);
         QFETCH(int, channels);
         QFETCH(int, rate);
         QFETCH(int, frames);
@@ -582,16 +632,29 @@ private Q_SLOTS:
         rig.surface.autoReduce = autoReduce;
         rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
         WaveFile wave;
-        wave.bitsPerSample = static_cast<quint16>(bits);
-        wave.channels = static_cast<quint16>(channels);
-        wave.sampleRate = quint32(rate);
-        wave.data = bits == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
-        rig.update(rig.writeWave(QStringLiteral("Trip.wav"), wave));
+        std::vector<qint16> written; // a decoded file's samples as written, at full scale
+        QString path = rig.paths.waveDir + QLatin1Char('/') + file;
+        if (kind == 8 || kind == 16) {
+            wave.bitsPerSample = static_cast<quint16>(kind);
+            wave.channels = static_cast<quint16>(channels);
+            wave.sampleRate = quint32(rate);
+            wave.data = kind == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
+            QVERIFY(wave.write(path));
+        } else {
+            written = tones(frames, rate, channels, 1.0);
+            QVERIFY(writeSound(path, kind, rate, channels, written).isEmpty());
+            DecodedAudio decoded(path);
+            QVERIFY(decoded.open(QIODevice::ReadOnly));
+            QCOMPARE(decoded.frames(), frames);
+            wave.data = decoded.readAll();
+        }
+        rig.update(path);
         QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
 
         const int words = frames >> steps;
         const auto &stored = rig.unit.messageAt(0);
         QVERIFY(stored);
+        QCOMPARE(stored->name, QByteArray("Trip            "));
         QCOMPARE(int(stored->sampleRate), rate >> steps);
         QCOMPARE(UnitEngine::locationsCovered(stored->audio.size()), locations);
         for (int i = 0; i < 8; ++i)
@@ -600,6 +663,16 @@ private Q_SLOTS:
         // Written back out as a wave file and converted again, the audio is the same.
         const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
         QCOMPARE(expectedWords16(back.data, 1, 0, words), stored->audio);
+        // A decoder's overshoot past full scale is held there, never wrapped round to the other
+        // end of the scale.
+        for (int w = 0; w < words && !written.empty(); ++w) {
+            const int sample
+                = (quint8(stored->audio[2 * w]) << 8 | quint8(stored->audio[2 * w + 1])) - 32768;
+            const int peak = written[size_t(qint64(w << steps) * channels)];
+            if (std::abs(peak) > 29000 && (sample < 0) != (peak < 0))
+                QFAIL(qPrintable(
+                    QStringLiteral("word %1: %2 at a peak of %3").arg(w).arg(sample).arg(peak)));
+        }
     }
 };
 
