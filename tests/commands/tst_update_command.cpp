@@ -613,8 +613,7 @@ private Q_SLOTS:
         row("8-bit mono 96 kHz over 3", "Trip.wav", 8, 1, 96000, 3000000, "Proceed", 1, 3);
         row("FLAC stereo 22,050 Hz", "Trip.FLAC", Flac, 2, 22050, 30000, "", 0, 1);
         row("Ogg Vorbis mono 44.1 kHz, Auto Reduce", "Trip.ogg", Vorbis, 1, 44100, 60000, "", 1, 1);
-        row("Opus stereo 48 kHz halved over 2", "Trip.Opus", Opus, 2, 48000, 1100000, "Proceed", 1,
-            2);
+        row("Opus stereo 48 kHz, Auto Reduce", "Trip.Opus", Opus, 2, 48000, 60000, "", 1, 1);
         row("MP3 mono 16 kHz over 2", "Trip.mp3", Mp3, 1, 16000, 600000, "Proceed", 0, 2);
     }
     void roundTrip()
@@ -663,8 +662,10 @@ private Q_SLOTS:
         // Written back out as a wave file and converted again, the audio is the same.
         const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
         QCOMPARE(expectedWords16(back.data, 1, 0, words), stored->audio);
-        // A decoder's overshoot past full scale is held there, never wrapped round to the other
-        // end of the scale.
+        // Lossy decoders overshoot a full-scale tone, and libsndfile's own 16-bit reading of
+        // Vorbis and Opus wraps those samples round to the other end of the scale: they must be
+        // held at full scale instead.
+        int clipped = 0;
         for (int w = 0; w < words && !written.empty(); ++w) {
             const int sample
                 = (quint8(stored->audio[2 * w]) << 8 | quint8(stored->audio[2 * w + 1])) - 32768;
@@ -672,7 +673,10 @@ private Q_SLOTS:
             if (std::abs(peak) > 29000 && (sample < 0) != (peak < 0))
                 QFAIL(qPrintable(
                     QStringLiteral("word %1: %2 at a peak of %3").arg(w).arg(sample).arg(peak)));
+            clipped += sample == 32767 || sample == -32768;
         }
+        if (kind != 8 && kind != 16 && kind != Flac)
+            QVERIFY2(clipped > 0, "the decoder did not overshoot; the row proves nothing");
     }
 };
 
