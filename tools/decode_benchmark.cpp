@@ -1,11 +1,24 @@
 // Figures for the sound file decoder: the time to open a file (the pass that counts its frames)
 // and to read it to the end, and the peak memory of doing so, for a one-hour MP3 (with and
-// without its length header) and a five-minute FLAC against a one-second file. Prints figures;
-// asserts nothing.
+// without its length header) and a five-minute FLAC against a one-second file. Then the whole
+// Update command against the in-process simulated unit: the one-hour MP3, refused as too long,
+// and the five-minute FLAC, which fits after two halvings, each beside a 16-bit mono wave file
+// of the same samples, so the difference is what decoding costs. Prints figures; asserts nothing.
 //
 //     decode_benchmark [mp3 minutes] [flac minutes]
 
+#include "SimComm.h"
+#include "UnitEngine.h"
+#include "VirtualClock.h"
+#include "WaveFile.h"
+#include "commands/CommandContext.h"
+#include "commands/MainSurface.h"
+#include "commands/OverflowPrompt.h"
+#include "commands/OverflowTexts.h"
+#include "commands/Prompter.h"
+#include "commands/UpdateCommand.h"
 #include "protocol/DecodedAudio.h"
+#include "settings/Declarations.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -83,6 +96,138 @@ long peakKb()
     return -1;
 }
 
+// A window that shows nothing; the command only needs somewhere to put its texts.
+class QuietSurface : public MainSurface {
+public:
+    void setStatus(const QString &text) override { m_status = text; }
+    QString status() const override { return m_status; }
+    void setMessageText(int index, const QString &text) override { m_names[size_t(index)] = text; }
+    QString messageText(int index) const override { return m_names[size_t(index)]; }
+    void setBarWidth(int, int) override { }
+    int barWidth(int) const override { return 0; }
+    void setBarColor(int, Rgb) override { }
+    Rgb barColor(int) const override { return 0; }
+    void addModeItems(const QStringList &) override { }
+    void addDelayItems(const QStringList &) override { }
+    void setModeText(const QString &) override { }
+    QString modeText() const override { return {}; }
+    void setDelayText(const QString &) override { }
+    QString delayText() const override { return {}; }
+    void setAbortEnabled(bool) override { }
+    bool abortEnabled() const override { return false; }
+    void setProgressVisible(bool) override { }
+    void setProgressValue(int) override { }
+    void SetBusyControls() override { }
+    void SetIdleControls() override { }
+    void selectLocation(int) override { }
+    void focusDirectory() override { }
+    bool autoReduceChecked() const override { return false; }
+    void setUnitCommandsEnabled(bool) override { }
+    bool letEventsRun() override { return true; }
+
+private:
+    QString m_status;
+    std::array<QString, 8> m_names;
+};
+
+class QuietPrompter : public Prompter {
+public:
+    void message(const QString &text, const QString &) override { messages << text; }
+    bool askYesNo(const QString &, const QString &) override { return true; }
+    QString openFileName(const QString &, const QString &) override { return file; }
+    QStringList messages;
+    QString file;
+};
+
+// Answers the overflow dialog at once with Down Sample.
+class DownSample : public OverflowPrompt {
+public:
+    void showOverflow(modDeclarations &declarations, int, std::function<void()> answered) override
+    {
+        chooseDownSample(declarations);
+        answered();
+    }
+};
+
+// Runs the Update command on `path` against the simulated unit in this process.
+int childUpdate(const QString &path)
+{
+    VirtualClock clock;
+    UnitEngine unit;
+    SimComm comm(unit, clock);
+    comm.PortNumber(1);
+    comm.PortOpen(true);
+    modDeclarations decl;
+    QuietSurface surface;
+    QuietPrompter prompter;
+    prompter.file = path;
+    DownSample overflow;
+    QByteArray strData;
+    MainTimers timers;
+    QRandomGenerator random(1);
+    bool busy = false;
+    CommandContext context { decl, comm, surface, prompter, strData, timers, random, busy };
+    QElapsedTimer timer;
+    timer.start();
+    UpdateCommand(context, QFileInfo(path).path(), &overflow).run();
+    const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    const auto &stored = unit.messageAt(0);
+    std::printf("%ld %.3f %lld %lld %lld\n%s\n%s\n", peakKb(), seconds,
+        static_cast<long long>(comm.written().size()),
+        static_cast<long long>(stored ? stored->sampleRate : 0),
+        static_cast<long long>(stored ? stored->audio.size() : 0),
+        qPrintable(prompter.messages.join(QStringLiteral(" | "))), qPrintable(surface.status()));
+    return 0;
+}
+
+// The child's output lines; `trimAtOnce` has glibc hand freed heap memory back at once, so that
+// the peak counts live memory only, not what the allocator keeps for later.
+QList<QByteArray> updateInChild(const QString &path, bool trimAtOnce)
+{
+    QProcess child;
+    if (trimAtOnce) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MALLOC_TRIM_THRESHOLD_"), QStringLiteral("0"));
+        child.setProcessEnvironment(environment);
+    }
+    child.start(
+        QCoreApplication::applicationFilePath(), { QStringLiteral("--child-update"), path });
+    child.waitForFinished(-1);
+    return child.readAllStandardOutput().split('\n');
+}
+
+void reportUpdate(const char *label, const QString &path)
+{
+    const QList<QByteArray> lines = updateInChild(path, false);
+    const QList<QByteArray> f = lines.value(0).split(' ');
+    const long trimmedPeak = updateInChild(path, true).value(0).split(' ').value(0).toLong();
+    if (f.size() < 5) {
+        std::printf("%s: %s\n", label, lines.join(' ').constData());
+        return;
+    }
+    std::printf("%s, %.1f MB: %.2f s, peak memory %ld kB (%ld kB with freed memory handed back at "
+                "once); %lld bytes written to the unit; stored: %lld Hz, %lld bytes; boxes: [%s]; "
+                "status: \"%s\"\n",
+        label, double(QFileInfo(path).size()) / 1e6, f[1].toDouble(), f[0].toLong(), trimmedPeak,
+        f[2].toLongLong(), f[3].toLongLong(), f[4].toLongLong(), lines.value(1).constData(),
+        lines.value(2).constData());
+}
+
+// A 16-bit mono wave file of `frames` frames at Rate; a header alone when `declaredOnly`, as a
+// file that large need not be written to be refused.
+QString writeMonoWave(const QString &path, qint64 frames, bool declaredOnly)
+{
+    WaveFile wave;
+    wave.sampleRate = Rate;
+    if (declaredOnly) {
+        wave.data = QByteArray(20, '\0');
+        wave.declaredDataSize = quint32(frames * 2);
+    } else {
+        wave.data = QByteArray(frames * 2, '\x11');
+    }
+    return wave.write(path) ? path : QString();
+}
+
 // Decodes a file the parent made, so that making it does not count in this process's memory.
 int childDecode(const QString &path)
 {
@@ -141,6 +286,8 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 3 && arguments.at(1) == QStringLiteral("--child-decode"))
         return childDecode(arguments.at(2));
+    if (arguments.size() == 3 && arguments.at(1) == QStringLiteral("--child-update"))
+        return childUpdate(arguments.at(2));
     const qint64 mp3Minutes = arguments.size() > 1 ? arguments.at(1).toLongLong() : 60;
     const qint64 flacMinutes = arguments.size() > 2 ? arguments.at(2).toLongLong() : 5;
     if (mp3Minutes < 1 || flacMinutes < 1) {
@@ -167,5 +314,17 @@ int main(int argc, char *argv[])
     report("2. FLAC", flac, flacMinutes * 60, baseline);
     report("3. MP3", mp3, mp3Minutes * 60, baseline);
     report("4. MP3 without its length header", bare, mp3Minutes * 60, baseline);
+
+    std::printf("The Update command, in-process simulated unit (Down Sample when asked):\n");
+    const QString mp3Wave = writeMonoWave(
+        folder.filePath(QStringLiteral("long-mp3.wav")), mp3Minutes * 60 * Rate, true);
+    const QString flacWave = writeMonoWave(
+        folder.filePath(QStringLiteral("long-flac.wav")), flacMinutes * 60 * Rate, false);
+    if (mp3Wave.isEmpty() || flacWave.isEmpty())
+        return 1;
+    reportUpdate("5. MP3", mp3);
+    reportUpdate("6. Wave file of that size (header only)", mp3Wave);
+    reportUpdate("7. FLAC", flac);
+    reportUpdate("8. Wave file of the same samples", flacWave);
     return 0;
 }

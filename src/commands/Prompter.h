@@ -14,7 +14,7 @@ public:
     virtual void message(const QString &text, const QString &title = ProgramTitle) = 0;
     // Yes and No buttons and the question icon; true for Yes.
     virtual bool askYesNo(const QString &text, const QString &title) = 0;
-    // The file-open dialog; an empty text when no file was chosen. The filter is in Qt's form,
-    // "Wave Files (*.wav)".
+    // The file-open dialog; an empty text when no file was chosen. The filters are in Qt's form,
+    // "Wave Files (*.wav);;Sound Files (*.wav *.flac)", the first one chosen.
     virtual QString openFileName(const QString &initialFolder, const QString &filter) = 0;
 };

@@ -10,15 +10,25 @@
 #include "commands/EraseLocation.h"
 #include "commands/LoadMessage.h"
 #include "commands/OverflowPrompt.h"
+#include "protocol/SoundFile.h"
 #include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
 #include "protocol/WaveHeader.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QPointer>
 
 #include <algorithm>
+
+namespace {
+
+// Wave files first and chosen, as always; then every file the program decodes, both letter
+// cases of each extension, as a desktop's own dialog may match them exactly.
+const QString OpenFilters = QStringLiteral(
+    "Wave Files (*.wav);;Sound Files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.aifc "
+    "*.WAV *.FLAC *.OGG *.OGA *.OPUS *.MP3 *.AIF *.AIFF *.AIFC)");
+
+} // namespace
 
 UpdateCommand::UpdateCommand(
     CommandContext &context, const QString &waveDir, OverflowPrompt *overflow)
@@ -57,35 +67,21 @@ void UpdateCommand::chooseAndCheck()
 {
     modDeclarations &decl = m_context.declarations;
     MainSurface &surface = m_context.surface;
-    const QString path
-        = m_context.prompter.openFileName(m_waveDir, QStringLiteral("Wave Files (*.wav)"));
+    const QString path = m_context.prompter.openFileName(m_waveDir, OpenFilters);
     if (path.isEmpty()) {
         m_context.prompter.message(QStringLiteral("No File Selected!"));
         return;
     }
     decl.WavePath = path;
 
-    const std::optional<QString> name = GetName(path);
-    if (!name) {
-        generalFailure();
-        return;
-    }
-    m_name = *name;
+    m_name = soundFileName(path);
     if (alreadyLoaded(decl.LocationNames, m_name)) {
         m_context.prompter.message(QStringLiteral("File already loaded, erase before reloading!"));
         return;
     }
     surface.setStatus(QStringLiteral("Loading ") + path);
 
-    WaveHeaderReading reading;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            generalFailure();
-            return;
-        }
-        reading = readWaveHeader(file);
-    }
+    const WaveHeaderReading reading = readSoundFile(path);
     if (reading.outcome == WaveHeaderReading::Outcome::Refused) {
         m_context.prompter.message(reading.message);
         return;

@@ -8,7 +8,7 @@
 struct CommandContext;
 class OverflowPrompt;
 
-// The Update command (the Update button and File, Open): choose a wave file, check it, make
+// The Update command (the Update button and File, Open): choose a sound file, check it, make
 // room for it and send it into the selected location and, when it needs them, the ones after.
 class UpdateCommand {
 public:

@@ -1,12 +1,14 @@
 #include "protocol/SampleReader.h"
 
+#include "protocol/SoundFile.h"
+
 namespace {
 // Large enough that the file is read in a few hundred calls per MiB, small enough not to matter.
 constexpr qint64 WindowBytes = 64 * 1024;
 } // namespace
 
 SampleReader::SampleReader(const QString &path, const Format &format, QRandomGenerator &random)
-    : m_file(path)
+    : m_file(soundFileDevice(path))
     , m_format(format)
     , m_random(random)
 {
@@ -14,9 +16,9 @@ SampleReader::SampleReader(const QString &path, const Format &format, QRandomGen
 
 bool SampleReader::open()
 {
-    if (!m_file.open(QIODevice::ReadOnly))
+    if (!m_file->open(QIODevice::ReadOnly))
         return false;
-    const qint64 inFile = qMax<qint64>(0, m_file.size() - m_format.dataOffset);
+    const qint64 inFile = qMax<qint64>(0, m_file->size() - m_format.dataOffset);
     m_end = qMin(inFile, qMax<qint64>(0, m_format.dataChunkSize));
     m_position = 0;
     m_window.clear();
@@ -28,11 +30,11 @@ bool SampleReader::fill(qint64 position)
 {
     m_windowStart = position;
     m_window.clear();
-    if (!m_file.seek(m_format.dataOffset + position)) {
+    if (!m_file->seek(m_format.dataOffset + position)) {
         m_healthy = false;
         return false;
     }
-    m_window = m_file.read(qMin(WindowBytes, m_end - position));
+    m_window = m_file->read(qMin(WindowBytes, m_end - position));
     if (m_window.isEmpty()) {
         m_healthy = false;
         return false;

@@ -3,13 +3,16 @@
 #include "protocol/SampleSource.h"
 #include "protocol/UploadWire.h"
 
-#include <QFile>
+#include <QIODevice>
+
+#include <memory>
 
 class QRandomGenerator;
 
 // Reads the first channel's sample of every frame that is sent, through a small window on the
 // file, so memory stays the same whatever the file's length. Bytes past the end of the data
-// chunk or of the file read as silence.
+// chunk or of the file read as silence. The file is read through soundFileDevice: a wave file
+// as it stands, any other sound file decoded to a mono 16-bit data chunk at offset 0.
 class SampleReader : public SampleSource {
 public:
     struct Format {
@@ -23,7 +26,7 @@ public:
 
     // False when the file cannot be opened.
     bool open() override;
-    void close() override { m_file.close(); }
+    void close() override { m_file->close(); }
     // False once a read of the file failed (a file that is only short is not a failure).
     bool healthy() const override { return m_healthy; }
 
@@ -34,7 +37,7 @@ private:
     quint8 byteAt(qint64 position);
     bool fill(qint64 position);
 
-    QFile m_file;
+    std::unique_ptr<QIODevice> m_file;
     Format m_format;
     QRandomGenerator &m_random;
     qint64 m_end = 0; // data bytes that the file really holds, from the first sample byte

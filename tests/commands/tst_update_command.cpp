@@ -1,5 +1,7 @@
+#include "support/SoundFiles.h"
 #include "support/UploadRig.h"
 
+#include "protocol/DecodedAudio.h"
 #include "protocol/UploadSizes.h"
 
 #include <QFile>
@@ -9,6 +11,11 @@
 Q_DECLARE_METATYPE(WaveFile)
 
 namespace {
+
+constexpr int Flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+constexpr int Vorbis = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+constexpr int Opus = SF_FORMAT_OGG | SF_FORMAT_OPUS;
+constexpr int Mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
 
 QString padded(const QString &name)
 {
@@ -99,7 +106,10 @@ private Q_SLOTS:
         QCOMPARE(erasedOnLine(*rig.comm), QStringLiteral("01"));
         QVERIFY(rig.unit.messageAt(location));
         QCOMPARE(rig.prompter.dialogFolders, QStringList { rig.paths.waveDir });
-        QCOMPARE(rig.prompter.dialogFilters, QStringList { QStringLiteral("Wave Files (*.wav)") });
+        QCOMPARE(rig.prompter.dialogFilters,
+            QStringList { QStringLiteral("Wave Files (*.wav);;Sound Files (*.wav *.flac *.ogg "
+                                         "*.oga *.opus *.mp3 *.aif *.aiff *.aifc *.WAV *.FLAC "
+                                         "*.OGG *.OGA *.OPUS *.MP3 *.AIF *.AIFF *.AIFC)") });
     }
 
     void endsBeforeTheUnit_data()
@@ -107,26 +117,49 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file"); // empty: none chosen
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("format"); // a sound file written there and cut to half its length
         QTest::newRow("no file chosen")
-            << QString() << QStringLiteral("No File Selected!") << QString();
+            << QString() << QStringLiteral("No File Selected!") << QString() << 0;
         // Both names are "__" on the unit: two messages must never share one.
         QTest::newRow("already loaded under its stored name")
             << QStringLiteral("中国.wav")
-            << QStringLiteral("File already loaded, erase before reloading!") << QString();
+            << QStringLiteral("File already loaded, erase before reloading!") << QString() << 0;
         QTest::newRow("bad header")
             << QStringLiteral("bad.wav") << QStringLiteral("Audio File has bad channel amount1")
-            << QStringLiteral("Loading %1");
+            << QStringLiteral("Loading %1") << 0;
         QTest::newRow("cut short in its header")
             << QStringLiteral("cut.wav") << QStringLiteral("File is damaged or cut short!")
-            << QStringLiteral("Loading %1");
+            << QStringLiteral("Loading %1") << 0;
         QTest::newRow("missing file")
-            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!");
+            << QStringLiteral("missing.wav") << QString() << QStringLiteral("File not found!") << 0;
+        // A name ending in ".wav" is read as a wave file, whatever it holds.
+        QTest::newRow("Ogg Vorbis named .wav")
+            << QStringLiteral("ogg.wav") << QStringLiteral("Not a RIFF File")
+            << QStringLiteral("Loading %1") << Vorbis;
+        // Every other file is decoded to its end before anything is erased or sent.
+        const auto damaged = [](const char *name, const char *file, const char *reason,
+                                 int format) {
+            QTest::newRow(name) << QString::fromUtf8(file)
+                                << QStringLiteral("\"%1\" cannot be loaded.\n%2")
+                                       .arg(QString::fromUtf8(file), QString::fromUtf8(reason))
+                                << QStringLiteral("Loading %1") << format;
+        };
+        damaged("FLAC cut short", "cut.flac",
+            "The file is damaged: its sound ends before the length its header gives.", Flac);
+        damaged("Ogg Vorbis cut short", "cut.ogg",
+            "The file cannot be decoded: Supported file format but file is malformed.", Vorbis);
+        damaged("Opus cut short", "cut.opus", "The file is damaged: its end is missing.", Opus);
+        damaged(
+            "MP3 cut short", "cut.mp3", "The file is damaged: Unspecified internal error.", Mp3);
+        damaged("missing MP3", "missing.mp3",
+            "The file cannot be opened: No such file or directory", 0);
     }
     void endsBeforeTheUnit()
     {
         QFETCH(QString, file);
         QFETCH(QString, box);
         QFETCH(QString, status);
+        QFETCH(int, format);
         UploadRig rig;
         rig.declarations.LocationNames[2] = padded(QStringLiteral("__"));
         rig.writeWave(QStringLiteral("中国.wav"), wave16(500, 1, 8000));
@@ -139,6 +172,10 @@ private Q_SLOTS:
         cut.close();
         const QString path
             = file.isEmpty() ? QString() : rig.paths.waveDir + QLatin1Char('/') + file;
+        if (format != 0) {
+            QVERIFY(writeSound(path, format, 48000, 2, tones(30000, 48000, 2, 0.5)).isEmpty());
+            QVERIFY(QFile::resize(path, QFileInfo(path).size() / 2));
+        }
         rig.update(path);
         QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.surface.statusText,
@@ -394,9 +431,12 @@ private Q_SLOTS:
 
     // From the file to the stored message, by every route: the dialog when one is needed, the
     // halvings, the conversion of each sample width and channel count, the rows and the status.
+    // Sound files of other kinds, made by libsndfile, are decoded and go as a mono 16-bit wave
+    // file of their first channel would.
     void roundTrip_data()
     {
-        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("kind"); // 8 or 16: a wave file of so many bits; else SF_FORMAT_...
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("frames");
@@ -406,31 +446,41 @@ private Q_SLOTS:
         QTest::addColumn<int>("locations");
         QTest::addColumn<bool>("autoReduce");
         QTest::addColumn<QString>("box");
-        const auto row = [](const char *name, int bits, int channels, int rate, int frames, int at,
-                             const char *answer, int steps, int locations, bool reduce = true,
-                             const char *box = "") {
-            QTest::newRow(name) << bits << channels << rate << frames << at
-                                << QString::fromLatin1(answer) << steps << locations << reduce
-                                << QString::fromLatin1(box);
+        const auto row = [](const char *name, const char *file, int kind, int channels, int rate,
+                             int frames, int at, const char *answer, int steps, int locations,
+                             bool reduce = true, const char *box = "") {
+            QTest::newRow(name) << QString::fromUtf8(file) << kind << channels << rate << frames
+                                << at << QString::fromLatin1(answer) << steps << locations
+                                << reduce << QString::fromLatin1(box);
         };
-        row("16-bit mono 44.1 kHz, Auto Reduce off", 16, 1, 44100, 400000, 0, "", 0, 1, false);
-        row("16-bit mono 8 kHz", 16, 1, 8000, 20000, 0, "", 0, 1);
-        row("8-bit mono 11,025 Hz", 8, 1, 11025, 30001, 0, "", 0, 1);
-        row("16-bit stereo 22,050 Hz", 16, 2, 22050, 40000, 0, "", 0, 1);
-        row("8-bit stereo 16 kHz over 2", 8, 2, 16000, 700000, 0, "Proceed", 0, 2);
-        row("16-bit 3 ch 32 kHz over 2", 16, 3, 32000, 600000, 0, "Proceed", 0, 2);
-        row("8-bit 3 ch 44.1 kHz, Auto Reduce", 8, 3, 44100, 300000, 0, "", 1, 1);
-        row("16-bit stereo 48 kHz halved over 2", 16, 2, 48000, 1400000, 0, "Proceed", 1, 2);
-        row("16-bit mono 96 kHz halved twice", 16, 1, 96000, 2000000, 0, "Down Sample", 2, 1);
-        row("8-bit mono 96 kHz over 3", 8, 1, 96000, 3000000, 0, "Proceed", 1, 3);
-        row("44.1k 1,500,000 at 6: halved, no dialog", 16, 1, 44100, 750000, 6, "", 1, 1, false);
-        row("16k 1,500,000 at 7: too big", 16, 1, 16000, 750000, 7, "", -1, 0, true,
+        row("16-bit mono 44.1 kHz, Auto Reduce off", "Trip.wav", 16, 1, 44100, 400000, 0, "", 0, 1,
+            false);
+        row("16-bit mono 8 kHz", "Trip.wav", 16, 1, 8000, 20000, 0, "", 0, 1);
+        row("8-bit mono 11,025 Hz", "Trip.wav", 8, 1, 11025, 30001, 0, "", 0, 1);
+        row("16-bit stereo 22,050 Hz", "Trip.wav", 16, 2, 22050, 40000, 0, "", 0, 1);
+        row("8-bit stereo 16 kHz over 2", "Trip.wav", 8, 2, 16000, 700000, 0, "Proceed", 0, 2);
+        row("16-bit 3 ch 32 kHz over 2", "Trip.wav", 16, 3, 32000, 600000, 0, "Proceed", 0, 2);
+        row("8-bit 3 ch 44.1 kHz, Auto Reduce", "Trip.wav", 8, 3, 44100, 300000, 0, "", 1, 1);
+        row("16-bit stereo 48 kHz halved over 2", "Trip.wav", 16, 2, 48000, 1400000, 0, "Proceed",
+            1, 2);
+        row("16-bit mono 96 kHz halved twice", "Trip.wav", 16, 1, 96000, 2000000, 0,
+            "Down Sample", 2, 1);
+        row("8-bit mono 96 kHz over 3", "Trip.wav", 8, 1, 96000, 3000000, 0, "Proceed", 1, 3);
+        row("44.1k 1,500,000 at 6: halved, no dialog", "Trip.wav", 16, 1, 44100, 750000, 6, "", 1,
+            1, false);
+        row("16k 1,500,000 at 7: too big", "Trip.wav", 16, 1, 16000, 750000, 7, "", -1, 0, true,
             "File Is Too Big!");
-        row("Cancel leaves everything", 16, 1, 8000, 600000, 6, "Cancel", -1, 0);
+        row("Cancel leaves everything", "Trip.wav", 16, 1, 8000, 600000, 6, "Cancel", -1, 0);
+        row("FLAC stereo 22,050 Hz", "Trip.FLAC", Flac, 2, 22050, 30000, 0, "", 0, 1);
+        row("Ogg Vorbis mono 44.1 kHz, Auto Reduce", "Trip.ogg", Vorbis, 1, 44100, 60000, 0, "", 1,
+            1);
+        row("Opus stereo 48 kHz, Auto Reduce", "Trip.Opus", Opus, 2, 48000, 60000, 0, "", 1, 1);
+        row("MP3 mono 16 kHz over 2", "Trip.mp3", Mp3, 1, 16000, 600000, 0, "Proceed", 0, 2);
     }
     void roundTrip()
     {
-        QFETCH(int, bits);
+        QFETCH(QString, file);
+        QFETCH(int, kind);
         QFETCH(int, channels);
         QFETCH(int, rate);
         QFETCH(int, frames);
@@ -445,11 +495,23 @@ private Q_SLOTS:
         rig.overflow.answer = answer.isEmpty() ? QStringLiteral("Cancel") : answer;
         rig.declarations.SelectedLocation = static_cast<qint16>(location);
         WaveFile wave;
-        wave.bitsPerSample = static_cast<quint16>(bits);
-        wave.channels = static_cast<quint16>(channels);
-        wave.sampleRate = quint32(rate);
-        wave.data = bits == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
-        rig.update(rig.writeWave(QStringLiteral("Trip.wav"), wave));
+        std::vector<qint16> written; // a decoded file's samples as written, at full scale
+        QString path = rig.paths.waveDir + QLatin1Char('/') + file;
+        if (kind == 8 || kind == 16) {
+            wave.bitsPerSample = static_cast<quint16>(kind);
+            wave.channels = static_cast<quint16>(channels);
+            wave.sampleRate = quint32(rate);
+            wave.data = kind == 8 ? pcm8(frames, channels, 3) : pcm16(frames, channels, 3);
+            QVERIFY(wave.write(path));
+        } else {
+            written = tones(frames, rate, channels, 1.0);
+            QVERIFY(writeSound(path, kind, rate, channels, written).isEmpty());
+            DecodedAudio decoded(path);
+            QVERIFY(decoded.open(QIODevice::ReadOnly));
+            QCOMPARE(decoded.frames(), frames);
+            wave.data = decoded.readAll();
+        }
+        rig.update(path);
         QCOMPARE(rig.overflow.showings, answer.isEmpty() ? 0 : 1);
         QCOMPARE(rig.prompter.texts(), box.isEmpty() ? QStringList() : QStringList { box });
         QCOMPARE(rig.surface.states.last(), QStringLiteral("idle"));
@@ -466,6 +528,7 @@ private Q_SLOTS:
         QCOMPARE(rig.surface.statusText, QStringLiteral("%1 bytes sent").arg(words * 2));
         const auto &stored = rig.unit.messageAt(location);
         QVERIFY(stored);
+        QCOMPARE(stored->name, QByteArray("Trip            "));
         QCOMPARE(int(stored->sampleRate), rate >> steps);
         QCOMPARE(UnitEngine::locationsCovered(stored->audio.size()), locations);
         for (int i = 0; i < 8; ++i) {
@@ -478,6 +541,21 @@ private Q_SLOTS:
         // Written back out as a wave file and converted again, the audio is the same.
         const WaveFile back = WaveFile::fromUnitAudio(stored->audio, stored->sampleRate);
         QCOMPARE(expectedWords16(back.data, 1, 0, words), stored->audio);
+        // Lossy decoders overshoot a full-scale tone, and libsndfile's own 16-bit reading of
+        // Vorbis and Opus wraps those samples round to the other end of the scale: they must be
+        // held at full scale instead.
+        int clipped = 0;
+        for (int w = 0; w < words && !written.empty(); ++w) {
+            const int sample
+                = (quint8(stored->audio[2 * w]) << 8 | quint8(stored->audio[2 * w + 1])) - 32768;
+            const int peak = written[size_t(qint64(w << steps) * channels)];
+            if (std::abs(peak) > 29000 && (sample < 0) != (peak < 0))
+                QFAIL(qPrintable(
+                    QStringLiteral("word %1: %2 at a peak of %3").arg(w).arg(sample).arg(peak)));
+            clipped += sample == 32767 || sample == -32768;
+        }
+        if (kind != 8 && kind != 16 && kind != Flac)
+            QVERIFY2(clipped > 0, "the decoder did not overshoot; the row proves nothing");
     }
 };
 

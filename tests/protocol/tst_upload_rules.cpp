@@ -1,6 +1,7 @@
 #include "WaveFile.h"
 #include "settings/Declarations.h"
 #include "commands/OverflowTexts.h"
+#include "protocol/SoundFile.h"
 #include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
 #include "protocol/UploadWire.h"
@@ -193,57 +194,55 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("found");
-        QTest::newRow("backslashes") << QStringLiteral("C:\\Sounds\\Lobby.wav")
-                                     << QStringLiteral("Lobby           ") << true;
+        QTest::newRow("backslashes")
+            << QStringLiteral("C:\\Sounds\\Lobby.wav") << QStringLiteral("Lobby           ");
         QTest::newRow("slashes") << QStringLiteral("/home/u/wavefiles/Lobby.wav")
-                                 << QStringLiteral("Lobby           ") << true;
+                                 << QStringLiteral("Lobby           ");
         QTest::newRow("long name cut") << QStringLiteral("C:\\x\\Announcement_Lobby_Morning.wav")
-                                       << QStringLiteral("Announcement_Lob") << true;
-        QTest::newRow("exactly 16") << QStringLiteral("/a/0123456789abcdef.wav")
-                                    << QStringLiteral("0123456789abcdef") << true;
+                                       << QStringLiteral("Announcement_Lob");
+        QTest::newRow("exactly 16")
+            << QStringLiteral("/a/0123456789abcdef.wav") << QStringLiteral("0123456789abcdef");
         QTest::newRow("the final .wav counts")
-            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime.wav       ") << true;
-        QTest::newRow("folder with .wav in its name") << QStringLiteral("/a/voice.wavs/lobby2.wav")
-                                                      << QStringLiteral("lobby2          ") << true;
+            << QStringLiteral("/a/chime.wav.wav") << QStringLiteral("chime.wav       ");
+        QTest::newRow("folder with .wav in its name")
+            << QStringLiteral("/a/voice.wavs/lobby2.wav") << QStringLiteral("lobby2          ");
         QTest::newRow("upper-case .WAV keeps its letters")
-            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QStringLiteral("LOBBY           ")
-            << true;
-        QTest::newRow("no extension") << QStringLiteral("/a/lobby") << QString() << false;
-        QTest::newRow(".wav only in the folder")
-            << QStringLiteral("/a/b.wav/lobby") << QString() << false;
+            << QStringLiteral("C:\\Sounds\\LOBBY.WAV") << QStringLiteral("LOBBY           ");
+        // Other sound files: the name up to the last extension, whatever it is.
+        QTest::newRow("other kind, upper-case extension")
+            << QStringLiteral("/a/b.wav/Lobby.Intro.MP3") << QStringLiteral("Lobby.Intro     ");
+        QTest::newRow("other kind, no extension")
+            << QStringLiteral("C:\\a.b\\lobby") << QStringLiteral("lobby           ");
+        QTest::newRow("other kind, a leading dot")
+            << QStringLiteral("/a/.flac") << QStringLiteral(".flac           ");
         // The unit keeps one byte a character: Latin-1 stays, the rest is folded or "_".
         QTest::newRow("Latin-1 kept")
-            << QStringLiteral("/a/Café Ñandú ÿ.wav") << QStringLiteral("Café Ñandú ÿ    ") << true;
+            << QStringLiteral("/a/Café Ñandú ÿ.wav") << QStringLiteral("Café Ñandú ÿ    ");
         QTest::newRow("combining mark composed")
-            << QStringLiteral("/a/Cafe\u0301.wav") << QStringLiteral("Café            ") << true;
+            << QStringLiteral("/a/Cafe\u0301.wav") << QStringLiteral("Café            ");
         QTest::newRow("diacritics outside Latin-1 folded")
-            << QStringLiteral("/a/Gödöllő Łódź.wav") << QStringLiteral("Gödöllo _ódz    ") << true;
+            << QStringLiteral("/a/Gödöllő Łódź.wav") << QStringLiteral("Gödöllo _ódz    ");
         QTest::newRow("CJK to _") << QStringLiteral("/a/日本.wav")
-                                  << QStringLiteral("__              ") << true;
+                                  << QStringLiteral("__              ");
         QTest::newRow("one _ for a character beyond 16 bits")
-            << QStringLiteral("/a/a\U0001F600b.wav") << QStringLiteral("a_b             ") << true;
+            << QStringLiteral("/a/a\U0001F600b.wav") << QStringLiteral("a_b             ");
         QTest::newRow("control characters to _")
-            << QStringLiteral("/a/a\tb\u0085c.wav") << QStringLiteral("a_b_c           ") << true;
+            << QStringLiteral("/a/a\tb\u0085c.wav") << QStringLiteral("a_b_c           ");
         QTest::newRow("cut at 16 after mapping")
             << QStringLiteral("/a/東京駅の新幹線ホームで流す案内放送.wav")
-            << QStringLiteral("________________") << true;
+            << QStringLiteral("________________");
         QTest::newRow("folded before the cut") << QStringLiteral("/a/Ōsaka_Station_Platform.wav")
-                                               << QStringLiteral("Osaka_Station_Pl") << true;
+                                               << QStringLiteral("Osaka_Station_Pl");
     }
     void getName()
     {
         QFETCH(QString, path);
         QFETCH(QString, name);
-        QFETCH(bool, found);
-        const auto result = GetName(path);
-        QCOMPARE(result.has_value(), found);
-        if (found) {
-            QCOMPARE(*result, name);
-            QCOMPARE(result->size(), 16);
-            // What the unit reports back is the same name again.
-            QCOMPARE(unitName(QString::fromLatin1(result->toLatin1())), *result);
-        }
+        const QString result = soundFileName(path);
+        QCOMPARE(result, name);
+        QCOMPARE(result.size(), 16);
+        // What the unit reports back is the same name again.
+        QCOMPARE(unitName(QString::fromLatin1(result.toLatin1())), result);
     }
 
     void countExtraLocations_data()
