@@ -18,6 +18,7 @@
 #include "commands/Prompter.h"
 #include "commands/UpdateCommand.h"
 #include "protocol/DecodedAudio.h"
+#include "protocol/TavixUnit.h"
 #include "settings/Declarations.h"
 
 #include <QCoreApplication>
@@ -166,7 +167,9 @@ int childUpdate(const QString &path)
     MainTimers timers;
     QRandomGenerator random(1);
     bool busy = false;
-    CommandContext context { decl, comm, surface, prompter, strData, timers, random, busy };
+    TavixUnit session(comm);
+    session.setReplySink(&strData);
+    CommandContext context { decl, comm, session, surface, prompter, strData, timers, random, busy };
     QElapsedTimer timer;
     timer.start();
     UpdateCommand(context, QFileInfo(path).path(), &overflow).run();

@@ -7,6 +7,7 @@
 #include "Progress.h"
 #include "UnitLink.h"
 #include "protocol/SampleReader.h"
+#include "protocol/SoundFile.h"
 #include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
 #include "protocol/UploadWire.h"
@@ -161,25 +162,22 @@ Outcome runUpload(const Request &request, UnitLink &link)
             !asked.succeeded())
             return asked;
 
-    const std::optional<QString> name = GetName(path);
-    if (!name)
-        return refused(QStringLiteral("%1: not a wave file (.wav)").arg(path));
-    if (alreadyLoaded(names, *name))
+    // Wave files by today's reader; every other sound file by its content, decoded.
+    const QString name = soundFileName(path);
+    if (alreadyLoaded(names, name))
         return refused(QStringLiteral("File already loaded, erase before reloading!"));
+    if (QFile file(path); !file.open(QIODevice::ReadOnly))
+        return refused(QStringLiteral("%1: %2").arg(path, file.errorString()));
 
     WaveVariables wave;
     wave.WavePath = path;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return refused(QStringLiteral("%1: %2").arg(path, file.errorString()));
-        const WaveHeaderReading reading = readWaveHeader(file);
-        if (reading.outcome == WaveHeaderReading::Outcome::Refused)
-            return refused(QStringLiteral("%1: %2").arg(path, reading.message));
-        if (reading.outcome == WaveHeaderReading::Outcome::Broken
-            || !takeWaveHeader(wave, reading.header))
-            return refused(QStringLiteral("%1: File Is Too Big!").arg(path));
-    }
+    const WaveHeaderReading reading = readSoundFile(path);
+    if (reading.outcome == WaveHeaderReading::Outcome::Refused)
+        return refused(QStringLiteral("%1: %2").arg(
+            path, QString(reading.message).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+    if (reading.outcome == WaveHeaderReading::Outcome::Broken
+        || !takeWaveHeader(wave, reading.header))
+        return refused(QStringLiteral("%1: File Is Too Big!").arg(path));
 
     Placement placement = Placement::OneLocation;
     switch (routeUpload(wave, location)) {
@@ -216,7 +214,7 @@ Outcome runUpload(const Request &request, UnitLink &link)
         SampleReader::Format { wave.DataOffset, wave.DataChunkSize, wave.BitsPerSample,
             SampleSkip(wave.ReduceSteps, wave.BitsPerSample, wave.ChannelCount) },
         *QRandomGenerator::global());
-    const UploadJob job { location, name->toLatin1(), wave.SampleRateBytes, wave.DataSize,
+    const UploadJob job { location, name.toLatin1(), wave.SampleRateBytes, wave.DataSize,
         &reader };
     Progress progress(Console::stdoutIsTerminal(), qMax(wave.DataSize, ShortestDataSize));
     const InterruptFlag interrupt;
@@ -236,7 +234,7 @@ Outcome runUpload(const Request &request, UnitLink &link)
     if (!listed(after, location, job.name, outcome.total))
         return Outcome::fail(ExitUnitFailed,
             QStringLiteral("the unit does not list '%1' at location %2 with %3 bytes")
-                .arg(name->trimmed())
+                .arg(name.trimmed())
                 .arg(location + 1)
                 .arg(outcome.total));
     Console::out(QStringLiteral("%1 bytes sent").arg(outcome.total));

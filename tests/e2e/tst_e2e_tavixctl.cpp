@@ -1,3 +1,4 @@
+#include "support/SoundFiles.h"
 #include "support/PtyUnit.h"
 #include "support/UploadRig.h"
 
@@ -114,6 +115,9 @@ private Q_SLOTS:
         row("upload: down-sample into one as the window does", none,
             QStringLiteral("upload %dir/Mid.wav --location 1 --overflow down-sample"), 0,
             QStringLiteral("700000 bytes sent"), {}, {}, QStringLiteral("Down Sample"));
+        row("upload: an MP3 file, stored as the window does", none,
+            QStringLiteral("upload %dir/Voice.mp3 --location 1"), 0,
+            QStringLiteral("80000 bytes sent"), {}, {}, QStringLiteral("-"));
         row("erase the whole message", none, QStringLiteral("erase 4 --yes"), 0,
             QStringLiteral("erased locations 3, 4"));
         row("play --wait", { QStringLiteral("--preload"), QStringLiteral("2:Short:8000:0.6") },
@@ -169,6 +173,10 @@ private Q_SLOTS:
             if (arguments.contains(QStringLiteral("%dir/%1.wav").arg(QLatin1String(file.name))))
                 rig.writeWave(QStringLiteral("%1.wav").arg(QLatin1String(file.name)), file.rate,
                     file.frames, file.channels);
+        if (arguments.contains(QStringLiteral("%dir/Voice.mp3")))
+            QVERIFY(writeSound(rig.path(QStringLiteral("Voice.mp3")),
+                SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 2, tones(40000, 16000, 2, 0.5))
+                        .isEmpty());
         for (QString &argument : arguments)
             argument.replace(QStringLiteral("%device"), unit.devicePath())
                 .replace(QStringLiteral("%dir"), rig.folder.path());
@@ -194,7 +202,8 @@ private Q_SLOTS:
         UploadRig update;
         update.surface.autoReduce = true;
         update.overflow.answer = window == u"-" ? QStringLiteral("Cancel") : window;
-        const QString file = update.paths.waveDir + QStringLiteral("/Trip.wav");
+        const QString file
+            = update.paths.waveDir + QStringLiteral("/Trip.") + QFileInfo(arguments.at(1)).suffix();
         QVERIFY(QFile::copy(arguments.at(1), file));
         update.update(file);
         const auto &stored = update.unit.messageAt(0);
