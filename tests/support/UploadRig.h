@@ -157,7 +157,10 @@ inline QByteArray expectedHighBytes8(const QByteArray &data, int channels, int s
 // the 31-byte header, then blocks of 224, 256 ... bytes, each after its count (0 for 256).
 inline QByteArray expectedUploadStream(const QByteArray &name, qint32 rate, const QByteArray &words)
 {
-    const auto le = [](qint64 v) { return QByteArray { char(v), char(v >> 8), char(v >> 16), char(v >> 24) }; };
+    const auto le = [](qint64 v) {
+        const char bytes[] { char(v), char(v >> 8), char(v >> 16), char(v >> 24) };
+        return QByteArray(bytes, 4);
+    };
     QByteArray out = name + le(rate) + "stop" + le(words.size()) + QByteArray(2, '\0') + '\r';
     for (qsizetype at = 0, n = 224; at < words.size(); at += n, n = qMin<qsizetype>(256, words.size() - at))
         out += char(n == 256 ? 0 : n) + words.mid(at, n);
