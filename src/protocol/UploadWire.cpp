@@ -45,26 +45,3 @@ SampleWord convertSample8(quint8 sample, QRandomGenerator &random)
     const double r = random.generateDouble(); // [0, 1)
     return SampleWord { sample, static_cast<quint8>(std::floor(r * 255 + 1)) };
 }
-
-QByteArray UploadHeader(const QByteArray &name, const std::array<quint8, 4> &rateBytes,
-    const std::array<quint8, 4> &sizeBytes)
-{
-    QByteArray record = name;
-    for (quint8 byte : rateBytes)
-        record += static_cast<char>(byte);
-    record += "stop";
-    for (quint8 byte : sizeBytes)
-        record += static_cast<char>(byte);
-    record += QByteArray(2, '\0');
-    record += '\r';
-    return record;
-}
-
-QByteArray frameBlock(const QByteArray &data)
-{
-    QByteArray block;
-    block.reserve(data.size() + 1);
-    block += static_cast<char>(data.size() == FullBlockBytes ? 0 : data.size());
-    block += data;
-    return block;
-}

@@ -2,11 +2,9 @@
 
 #include <QByteArray>
 
-#include <array>
-
 class QRandomGenerator;
 
-// The bytes of an upload on the line: the header record, the sample words and the blocks.
+// The bytes of an upload on the line: the sample words and the block sizes.
 
 inline constexpr int FirstBlockBytes = 224;
 inline constexpr int FullBlockBytes = 256;
@@ -28,9 +26,3 @@ inline SampleWord convertSample16(quint8 low, quint8 high)
 // An 8-bit sample is already unsigned; the low byte is noise from 1 to 255 (never 0).
 SampleWord convertSample8(quint8 sample, QRandomGenerator &random);
 
-// The 31-byte record after the command: name, rate, "stop", size, two zero bytes, carriage return.
-QByteArray UploadHeader(const QByteArray &name, const std::array<quint8, 4> &rateBytes,
-    const std::array<quint8, 4> &sizeBytes);
-
-// A block as it goes on the line: the count byte (0 standing for 256), then the data bytes.
-QByteArray frameBlock(const QByteArray &data);

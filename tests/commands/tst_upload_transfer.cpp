@@ -4,6 +4,7 @@
 #include "commands/Palette.h"
 #include "protocol/UploadSizes.h"
 
+#include <QFile>
 #include <QTest>
 
 Q_DECLARE_METATYPE(UnitEngine::Fault)
@@ -75,17 +76,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("bytes");
         QTest::addColumn<int>("location");
-        QTest::newRow("224 + 2 full + final 100") << 224 + 256 * 2 + 100 << 3;
-        QTest::newRow("short chime padded to 226") << 40 << 2;
+        QTest::addColumn<bool>("chunkAfter"); // another chunk after the data chunk
+        QTest::newRow("224 + 2 full + final 100") << 224 + 256 * 2 + 100 << 3 << false;
+        QTest::newRow("short chime padded to 226") << 40 << 2 << false;
+        QTest::newRow("short chime padded with silence, not the next chunk") << 40 << 2 << true;
     }
     void blocksOnTheLine()
     {
         QFETCH(int, bytes);
         QFETCH(int, location);
+        QFETCH(bool, chunkAfter);
         UploadRig rig;
         rig.declarations.SelectedLocation = static_cast<qint16>(location);
         const WaveFile wave = monoFile(bytes);
-        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), wave));
+        const QString path = rig.paths.waveDir + QStringLiteral("/Lobby.wav");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(wave.bytes());
+        if (chunkAfter)
+            file.write(QByteArray("LIST\x40\0\0\0", 8) + QByteArray(64, 'x'));
+        file.close();
+        rig.update(path);
 
         const int sent = qMax(bytes, ShortestDataSize);
         const QByteArray words = expectedWords16(wave.data, 1, 0, sent / 2);

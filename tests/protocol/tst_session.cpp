@@ -233,7 +233,7 @@ QStringList storedLine(int location, const QByteArray &name, quint32 rate, const
     while (at < words.size()) {
         const qsizetype bytes
             = at == 0 ? FirstBlockBytes : qMin<qsizetype>(FullBlockBytes, words.size() - at);
-        line << QStringLiteral("> ") + lineText(frameBlock(words.mid(at, bytes)));
+        line << QStringLiteral("> ") + lineText(char(bytes == 256 ? 0 : bytes) + words.mid(at, bytes));
         at += bytes;
         line << readOf(2, at == words.size() ? 4000 : 2000, 2);
     }

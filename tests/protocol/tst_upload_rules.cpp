@@ -143,6 +143,8 @@ private Q_SLOTS:
             w.formatTag = 0xFFFE;
             w.channels = 3;
         }) << 40 << 600 << 3;
+        QTest::newRow("8 channels") << with(160, [](WaveFile &w) { w.channels = 8; }) << 16 << 160
+                                    << 8;
         QTest::newRow("truncated data chunk")
             << with(100, [](WaveFile &w) { w.declaredDataSize = 5000; }) << 16 << 5000 << 1;
     }
@@ -304,6 +306,8 @@ private Q_SLOTS:
         row("17k 1,500,000 at 7: too big", 17000, 1500000, 7, "too-big", 0, 1500000, 1);
         row("44.1k 40,000,000: too big even halved twice", 44100, 40000000, 0, "too-big", 0,
             40000000, 38);
+        row("33,000 Hz, Auto Reduce: sent as it is", 33000, 100000, 0, "one auto", 0, 100000, 0);
+        row("33,001 Hz, Auto Reduce: halved", 33001, 100000, 0, "one auto", 1, 50000, 0);
         row("8k past 255 extra locations", 8000, 300000000, 0, "broken", 0, 300000000, 0);
         row("8-bit past 2^31-1 bytes", 8000, 1100000000, 0, "broken", 0, 0, 0, 8);
     }
@@ -336,6 +340,8 @@ private Q_SLOTS:
             QCOMPARE(placements.at(int(placementFor(
                          OverflowChoice(choices.indexOf(expected.at(1))), wave))),
                 expected.at(2));
+        if (expected.size() == 2)
+            autoReduce(wave);
         QCOMPARE(int(wave.ReduceSteps), steps);
         QCOMPARE(wave.DataSize, size);
         QCOMPARE(int(wave.ExtraLocations), extra);
@@ -441,30 +447,6 @@ private Q_SLOTS:
         QCOMPARE(texts.convert, convert);
     }
 
-    void sampleSkip_data()
-    {
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("skip");
-        for (int steps = 0; steps <= 2; ++steps)
-            for (int bits : { 8, 16 })
-                for (int ch = 1; ch <= 8; ++ch)
-                    QTest::addRow("%d halvings, %d-bit, %d ch", steps, bits, ch)
-                        << steps << bits << ch << ((1 << steps) * ch * (bits / 8) - bits / 8);
-        QTest::newRow("16-bit stereo halved: 6") << 1 << 16 << 2 << 6;
-        QTest::newRow("3 halvings: outside the table") << 3 << 16 << 2 << 0;
-        QTest::newRow("24-bit: outside the table") << 0 << 24 << 2 << 0;
-    }
-    void sampleSkip()
-    {
-        QFETCH(int, steps);
-        QFETCH(int, bits);
-        QFETCH(int, channels);
-        QFETCH(int, skip);
-        QCOMPARE(int(SampleSkip(steps, bits, channels)), skip);
-    }
-
     void conversion16_data()
     {
         QTest::addColumn<int>("sample");
@@ -499,16 +481,6 @@ private Q_SLOTS:
             lows.insert(word.low);
         }
         QCOMPARE(lows.size(), 255); // 1 to 255, each drawn
-    }
-
-    void uploadHeaderLayout()
-    {
-        const QByteArray header = UploadHeader(QByteArrayLiteral("Lobby           "),
-            littleEndianBytes(22050), littleEndianBytes(1500000));
-        QCOMPARE(header.size(), 31);
-        QCOMPARE(header,
-            QByteArray("Lobby           ") + QByteArray::fromHex("22560000") + "stop"
-                + QByteArray::fromHex("60e31600") + QByteArray(2, '\0') + '\r');
     }
 };
 

@@ -153,19 +153,16 @@ inline QByteArray expectedHighBytes8(const QByteArray &data, int channels, int s
     return out;
 }
 
-// The line after the command's acknowledgement: header, then the blocks of `words`.
+// The line after the command's acknowledgement, built here apart from the code under test:
+// the 31-byte header, then blocks of 224, 256 ... bytes, each after its count (0 for 256).
 inline QByteArray expectedUploadStream(const QByteArray &name, qint32 rate, const QByteArray &words)
 {
-    QByteArray out = UploadHeader(name,
-        { quint8(rate), quint8(rate >> 8), quint8(rate >> 16), quint8(rate >> 24) },
-        { quint8(words.size()), quint8(words.size() >> 8), quint8(words.size() >> 16),
-            quint8(words.size() >> 24) });
-    out += frameBlock(words.left(FirstBlockBytes));
-    qsizetype at = FirstBlockBytes;
-    while (words.size() - at > FullBlockBytes) {
-        out += frameBlock(words.mid(at, FullBlockBytes));
-        at += FullBlockBytes;
-    }
-    out += frameBlock(words.mid(at));
+    const auto le = [](qint64 v) {
+        const char bytes[] { char(v), char(v >> 8), char(v >> 16), char(v >> 24) };
+        return QByteArray(bytes, 4);
+    };
+    QByteArray out = name + le(rate) + "stop" + le(words.size()) + QByteArray(2, '\0') + '\r';
+    for (qsizetype at = 0, n = 224; at < words.size(); at += n, n = qMin<qsizetype>(256, words.size() - at))
+        out += char(n == 256 ? 0 : n) + words.mid(at, n);
     return out;
 }
