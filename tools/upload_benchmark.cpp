@@ -6,11 +6,11 @@
 //   4. the processor time while the Update command waits in the overflow dialog;
 //   5. what the session costs per acknowledged block over a bare loop that only writes each
 //      block and reads its acknowledgement, on the same paced unit: the median difference over
-//      interleaved runs of each;
+//      interleaved runs of each, in time taken and in this process's processor time;
 //   6. the 1 MiB upload behind a USB adapter's latency timer of 16 ms and of 1 ms.
 // Prints figures; asserts nothing.
 //
-//   upload_benchmark [--runs N]          every figure; N interleaved runs of each loop (5)
+//   upload_benchmark [--runs N]          every figure; N interleaved runs of each loop (15)
 //   upload_benchmark --one session|bare  one paced 1 MiB upload by that loop alone, e.g. for
 //                                        counting its system calls with strace -c
 
@@ -173,7 +173,9 @@ double lineSeconds(qint64 audioBytes)
 
 struct Upload {
     double seconds = 0;
+    double cpuSeconds = 0; // of this process only, not the unit's
     QString outcome;
+    double eventSeconds = 0; // spent letting events run between blocks
 };
 
 QString outcomeText(const UploadOutcome &outcome)
@@ -206,18 +208,24 @@ std::optional<Upload> sessionUpload(const QString &portsDir, const QString &wave
     job.samples = &samples;
     int percent = 0;
     bool stopPressed = false;
+    QElapsedTimer events;
+    qint64 eventNs = 0;
     UploadHooks hooks;
-    hooks.beforeBlock = [] {
+    hooks.beforeBlock = [&events, &eventNs] {
+        events.start();
         QCoreApplication::processEvents();
+        eventNs += events.nsecsElapsed();
         return true;
     };
     hooks.progress = [&percent](qint32 sent, qint32 total) { percent = int(qint64(sent) * 100 / total); };
     hooks.cancelled = [&stopPressed] { return stopPressed; };
 
+    const double cpu = processCpuSeconds();
     QElapsedTimer clock;
     clock.start();
     const UploadOutcome outcome = unit.upload(job, hooks);
-    Upload upload { double(clock.nsecsElapsed()) / 1e9, outcomeText(outcome) };
+    Upload upload { double(clock.nsecsElapsed()) / 1e9, processCpuSeconds() - cpu, outcomeText(outcome),
+        double(eventNs) / 1e9 };
     comm.PortOpen(false);
     return upload;
 }
@@ -253,6 +261,7 @@ std::optional<Upload> bareUpload(const QString &device, const QString &wave, qin
     tio.c_cc[VTIME] = 20; // tenths of a second after the first byte
     ::tcsetattr(fd, TCSANOW, &tio);
 
+    const double cpu = processCpuSeconds();
     QElapsedTimer clock;
     clock.start();
     char ack[2] = {};
@@ -274,7 +283,7 @@ std::optional<Upload> bareUpload(const QString &device, const QString &wave, qin
             break;
         }
     }
-    Upload upload { double(clock.nsecsElapsed()) / 1e9,
+    Upload upload { double(clock.nsecsElapsed()) / 1e9, processCpuSeconds() - cpu,
         answered && ack[0] == 'K' ? QStringLiteral("stored") : QStringLiteral("failed") };
     ::close(fd);
     return upload;
@@ -375,42 +384,47 @@ void printPaced(const char *label, const Upload &upload)
 }
 
 struct Comparison {
-    double sessionSeconds = 0;
-    double bareSeconds = 0;
-    double costUs = 0; // per acknowledged block
+    double costUs = 0; // per acknowledged block, from the time each upload took
+    double cpuCostUs = 0; // per acknowledged block, from this process's processor time
+    double eventsUs = 0; // per acknowledged block, letting events run in the session
 };
 
-// Runs `runs` uploads by each loop on one paced unit, alternating which goes first; the medians.
-std::optional<Comparison> compareWithBareLoop(const QString &wave, int runs)
+// Runs `runs` uploads of `audioBytes` by each loop on one paced unit, alternating which goes
+// first; the medians of the differences between the two uploads of each run.
+std::optional<Comparison> compareWithBareLoop(qint64 audioBytes, int runs)
 {
+    QTemporaryDir folder;
+    const QString wave = writeWave(folder.path(), audioBytes);
     Sim sim;
     if (!sim.start(paced()))
         return std::nullopt;
-    QList<double> session;
-    QList<double> bare;
     QList<double> differences;
-    const double blocks = double(blockCount(MiB));
+    QList<double> cpuDifferences;
+    QList<double> events;
+    const double blocks = double(blockCount(audioBytes));
     for (int run = 0; run < runs; ++run) {
         std::optional<Upload> s;
         std::optional<Upload> b;
         if (run % 2 == 0) {
-            b = bareUpload(sim.device(), wave, MiB);
-            s = sessionUpload(sim.portsDir(), wave, MiB);
+            b = bareUpload(sim.device(), wave, audioBytes);
+            s = sessionUpload(sim.portsDir(), wave, audioBytes);
         } else {
-            s = sessionUpload(sim.portsDir(), wave, MiB);
-            b = bareUpload(sim.device(), wave, MiB);
+            s = sessionUpload(sim.portsDir(), wave, audioBytes);
+            b = bareUpload(sim.device(), wave, audioBytes);
         }
         if (!s || !b)
             return std::nullopt;
-        session << s->seconds;
-        bare << b->seconds;
         differences << (s->seconds - b->seconds) / blocks * 1e6;
-        std::printf("   run %d: session %.3f s (%s), bare loop %.3f s (%s): %+.1f us per block\n",
-            run + 1, s->seconds, s->outcome.toLocal8Bit().constData(), b->seconds,
-            b->outcome.toLocal8Bit().constData(), differences.last());
+        cpuDifferences << (s->cpuSeconds - b->cpuSeconds) / blocks * 1e6;
+        events << s->eventSeconds / blocks * 1e6;
+        std::printf("   run %2d: session %.3f s, %.1f us processor time per block (%s); bare loop %.3f s, "
+                    "%.1f us per block (%s): %+.1f us per block\n",
+            run + 1, s->seconds, s->cpuSeconds / blocks * 1e6, s->outcome.toLocal8Bit().constData(),
+            b->seconds, b->cpuSeconds / blocks * 1e6, b->outcome.toLocal8Bit().constData(),
+            differences.last());
         std::fflush(stdout);
     }
-    return Comparison { median(session), median(bare), median(differences) };
+    return Comparison { median(differences), median(cpuDifferences), median(events) };
 }
 
 int runOne(const QString &loop)
@@ -420,11 +434,20 @@ int runOne(const QString &loop)
     Sim sim;
     if (!sim.start(paced()))
         return 1;
+    rusage before {};
+    getrusage(RUSAGE_SELF, &before);
     const auto upload = loop == u"bare" ? bareUpload(sim.device(), wave, MiB)
                                         : sessionUpload(sim.portsDir(), wave, MiB);
     if (!upload)
         return 1;
+    rusage after {};
+    getrusage(RUSAGE_SELF, &after);
     printPaced(loop == u"bare" ? "Bare loop, 1 MiB paced:" : "Session, 1 MiB paced:", *upload);
+    const double blocks = double(blockCount(MiB));
+    std::printf("Per block: %.1f us of processor time, %.2f context switches (%.2f involuntary)\n",
+        upload->cpuSeconds / blocks * 1e6,
+        double(after.ru_nvcsw + after.ru_nivcsw - before.ru_nvcsw - before.ru_nivcsw) / blocks,
+        double(after.ru_nivcsw - before.ru_nivcsw) / blocks);
     return 0;
 }
 
@@ -434,7 +457,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    int runs = 5;
+    int runs = 15;
     if (arguments.size() == 4 && arguments.at(1) == u"--child-upload")
         return childUpload(arguments.at(2).toLongLong(), arguments.at(3));
     if (arguments.size() == 3 && arguments.at(1) == u"--one"
@@ -451,12 +474,13 @@ int main(int argc, char *argv[])
 
     QTemporaryDir waves;
     const QString wave = writeWave(waves.path(), MiB);
-    const auto comparison = compareWithBareLoop(wave, runs);
-    if (comparison) {
-        printPaced("1. Paced at 460800 baud, 1 MiB of audio through the session (median):",
-            Upload { comparison->sessionSeconds,
-                QStringLiteral("The bare loop: %1 s.").arg(comparison->bareSeconds, 0, 'f', 3) });
-    }
+    // The same upload behind no latency timer, and behind the usual one and a short one.
+    const auto pacedUpload = [&wave](int latencyMs) -> std::optional<Upload> {
+        Sim sim;
+        return sim.start(paced(latencyMs)) ? sessionUpload(sim.portsDir(), wave, MiB) : std::nullopt;
+    };
+    if (const auto upload = pacedUpload(0))
+        printPaced("1. Paced at 460800 baud, 1 MiB of audio:", *upload);
     std::fflush(stdout);
 
     {
@@ -483,21 +507,25 @@ int main(int argc, char *argv[])
     const double cpu = overflowWaitCpuSeconds(wall);
     std::printf("4. Overflow dialog waiting %.2f s: %.4f s of processor time (%.2f%%)\n", wall, cpu,
         cpu / wall * 100);
-    if (comparison) {
-        std::printf("5. The session's cost over the bare loop, median of %d interleaved runs: %.1f us "
-                    "per acknowledged block (%lld blocks)\n",
-            runs, comparison->costUs, static_cast<long long>(blockCount(MiB)));
+    std::fflush(stdout);
+
+    constexpr qint64 ComparedBytes = 256 * 1024;
+    std::printf("5. The session against a bare loop that only writes each block and reads its "
+                "acknowledgement, %lld kB each, on one unit paced at 460800 baud:\n",
+        static_cast<long long>(ComparedBytes / 1024));
+    if (const auto comparison = compareWithBareLoop(ComparedBytes, runs)) {
+        std::printf("   The session's cost per acknowledged block, median of %d interleaved runs: "
+                    "%.1f us (processor time %.1f us); letting events run took %.1f us of it\n",
+            runs, comparison->costUs, comparison->cpuCostUs, comparison->eventsUs);
     }
     std::fflush(stdout);
 
     for (int latencyMs : { 16, 1 }) {
-        Sim sim;
-        if (!sim.start(paced(latencyMs)))
-            continue;
-        if (const auto upload = sessionUpload(sim.portsDir(), wave, MiB)) {
-            const QByteArray label = QStringLiteral("6. Behind an adapter latency timer of %1 ms, 1 MiB paced:")
-                                         .arg(latencyMs)
-                                         .toLocal8Bit();
+        if (const auto upload = pacedUpload(latencyMs)) {
+            const QByteArray label
+                = QStringLiteral("6. Behind an adapter's latency timer of %1 ms, 1 MiB paced:")
+                      .arg(latencyMs)
+                      .toLocal8Bit();
             printPaced(label.constData(), *upload);
             std::fflush(stdout);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/SaxComm.h"
+#include "link/TerminalIo.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -42,6 +43,14 @@ private:
     void markGone();
     // Hands every gathered byte to the system before `deadline`.
     bool sendGathered(const QDeadlineTimer &deadline);
+#ifdef Q_OS_UNIX
+    // Reads and writes go to the descriptor directly, see TerminalIo.
+    int descriptor() const;
+    // Hands the system what it takes now of the bytes still here; false after a fault.
+    bool sendUnsent();
+    // A failed write or read: the device gone, or `fault` raised with the system's text.
+    void ioFault(TerminalIo::Status status, CommFault fault);
+#endif
 
     QString m_portsDir;
     QStringList m_systemPorts;
@@ -54,4 +63,6 @@ private:
     qint32 m_readWait = 0;
     // The device went away while open: the port stays open until closed, but is dead.
     bool m_gone = false;
+    // Written bytes the system has not taken yet, oldest first.
+    QByteArray m_unsent;
 };
