@@ -21,7 +21,8 @@ constexpr qint32 MinimumSendWaitMs = 1000;
 
 }  // namespace
 
-SerialPortComm::SerialPortComm(const QString &portsDir) : m_portsDir(portsDir)
+SerialPortComm::SerialPortComm(const QString &portsDir, SerialDriverFlags &driver)
+    : m_portsDir(portsDir), m_lowLatency(driver)
 {
     m_clock.start();
 }
@@ -44,8 +45,10 @@ qint16 SerialPortComm::PortNumber() const
 void SerialPortComm::PortOpen(bool open)
 {
     if (!open) {
-        if (m_port.isOpen())
+        if (m_port.isOpen()) {
+            m_lowLatency.release();
             m_port.close();
+        }
         m_port.clearError();
         m_unsent.clear();
         m_gone = false;
@@ -77,6 +80,9 @@ void SerialPortComm::PortOpen(bool open)
     }
     // Opening can leave a harmless error behind, e.g. modem control on a pseudo-terminal.
     m_port.clearError();
+#ifdef Q_OS_UNIX
+    m_lowLatency.engage(descriptor());
+#endif
     m_gone = false;
     m_openNumber = m_portNumber;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/LowLatency.h"
 #include "link/SaxComm.h"
 #include "link/TerminalIo.h"
 
@@ -11,10 +12,11 @@ class QDeadlineTimer;
 
 // The serial component on a real port (or a pseudo-terminal) through QSerialPort. Port numbers
 // map to devices as portDevice() says. A port that is missing, closed or gone never ends the
-// program: writes do nothing, reads return empty, and the fault is kept for the caller.
+// program: writes do nothing, reads return empty, and the fault is kept for the caller. While
+// a port is open its driver is asked for low latency (see LowLatency), through `driver`.
 class SerialPortComm : public SaxComm {
 public:
-    explicit SerialPortComm(const QString &portsDir);
+    explicit SerialPortComm(const QString &portsDir, SerialDriverFlags &driver = SerialDriverFlags::system());
     ~SerialPortComm() override;
 
     void PortNumber(qint16 number) override;
@@ -57,6 +59,7 @@ private:
     QElapsedTimer m_systemPortsAge;
     QElapsedTimer m_clock;
     QSerialPort m_port;
+    LowLatency m_lowLatency;
     qint16 m_portNumber = 0;
     qint16 m_openNumber = 0;  // the number the open port was opened as
     qint32 m_readCount = 0;

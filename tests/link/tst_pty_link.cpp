@@ -2,6 +2,7 @@
 #include "support/UnitFixture.h"
 
 #include "link/CommandExchange.h"
+#include "link/LowLatency.h"
 #include "link/PortMap.h"
 #include "link/SerialPortComm.h"
 
@@ -44,6 +45,24 @@ struct Ports {
 };
 
 const QByteArray Identity("Tavix v1.0");
+
+// A serial driver's flags kept in memory: what the port asks of them is recorded, and no real
+// port is ever changed.
+class DriverStandIn : public SerialDriverFlags {
+public:
+    std::optional<int> flags(int) override { return current; }
+    bool setFlags(int, int flags) override
+    {
+        asked << flags;
+        if (!refuses)
+            current = flags;
+        return !refuses;
+    }
+
+    std::optional<int> current;
+    bool refuses = false;
+    QList<int> asked;
+};
 
 }  // namespace
 
@@ -154,6 +173,49 @@ private Q_SLOTS:
         QCOMPARE(faultOf(*comm), fault);
         if (!reply.isEmpty())
             QCOMPARE(exchange(*comm, 'q', {}, 10, 500), reply);
+    }
+
+    // While open the driver is asked for low latency, and its own flags come back at closing;
+    // a driver without flags (this pseudo-terminal's own, through the system's calls) or one
+    // that refuses leaves the port working as it is, without a word.
+    void lowLatency_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::addColumn<std::optional<int>>("flags");
+        QTest::addColumn<bool>("refuses");
+        QTest::addColumn<QList<int>>("asked");
+        const int old = 0x0040;
+        QTest::newRow("flags kept: set while open, the old ones back")
+            << true << std::optional(old) << false << QList<int>{old | LowLatencyFlag, old};
+        QTest::newRow("already low latency: left alone")
+            << true << std::optional(old | LowLatencyFlag) << false << QList<int>{};
+        QTest::newRow("driver keeps no flags") << true << std::optional<int>() << false << QList<int>{};
+        QTest::newRow("driver refuses: nothing to put back")
+            << true << std::optional(old) << true << QList<int>{old | LowLatencyFlag};
+        QTest::newRow("the system's calls on a pseudo-terminal")
+            << false << std::optional<int>() << false << QList<int>{};
+    }
+    void lowLatency()
+    {
+        QFETCH(bool, standIn);
+        QFETCH(std::optional<int>, flags);
+        QFETCH(bool, refuses);
+        QFETCH(QList<int>, asked);
+        Ports ports;
+        PtyUnit unit;
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir));
+        DriverStandIn driver;
+        driver.current = flags;
+        driver.refuses = refuses;
+        SerialPortComm comm(ports.dir, standIn ? driver : SerialDriverFlags::system());
+        comm.PortNumber(1);
+        comm.PortOpen(true);
+        QCOMPARE(exchange(comm, 'q', {}, 10, 500), Identity);
+        QCOMPARE(driver.asked, asked.mid(0, 1));
+        comm.PortOpen(false);
+        QCOMPARE(driver.asked, asked);
+        QCOMPARE(driver.current, flags);
+        QCOMPARE(faultOf(comm), std::nullopt);
     }
 
     void vanishedUnit_data()
