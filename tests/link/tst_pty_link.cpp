@@ -1,9 +1,12 @@
+#include "support/PortSystemStandIn.h"
 #include "support/PtyUnit.h"
 #include "support/UnitFixture.h"
 
 #include "link/CommandExchange.h"
 #include "link/LowLatency.h"
+#include "link/PortInventory.h"
 #include "link/PortMap.h"
+#include "link/PortPins.h"
 #include "link/SerialPortComm.h"
 
 #include <QDir>
@@ -45,6 +48,8 @@ struct Ports {
 };
 
 const QByteArray Identity("Tavix v1.0");
+const char *const FtdiById = "/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0";
+const char *const GoneById = "/dev/serial/by-id/usb-Gone_Adapter-if00-port0";
 
 // A serial driver's flags kept in memory: what the port asks of them is recorded, and no real
 // port is ever changed.
@@ -389,16 +394,95 @@ private Q_SLOTS:
         }
     }
 
-    void systemPortsAreSortedByDevice()
+    // What the port windows and the command line show of each number.
+    void inventory_data()
     {
-        const QStringList ports = systemSerialPorts();
-        QStringList sorted = ports;
-        sorted.sort();
-        QCOMPARE(ports, sorted);
-        QTemporaryDir folder;
-        const QList<PortAssignment> all = portAssignments(folder.path());
-        for (qsizetype i = 0; i < all.size(); ++i)
-            QCOMPARE(all.at(i).device, i < ports.size() ? ports.at(i) : QString());
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("linkTarget");  // empty: no link com<number>
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("adapter");
+        QTest::addColumn<QString>("access");
+        QTest::addColumn<QString>("hint");  // part of the access text; empty: none
+        QTest::addColumn<bool>("pinned");
+        const auto row = [](const char *name, int number, const char *link, const char *device,
+                            const char *adapter, const char *access, const char *hint, bool pinned) {
+            QTest::newRow(name) << number << QString::fromLatin1(link) << QString::fromLatin1(device)
+                                << QString::fromLatin1(adapter) << QString::fromLatin1(access)
+                                << QString::fromLatin1(hint) << pinned;
+        };
+        row("numbered by device path; nothing said of it", 1, "", "/dev/ttyACM0", "", "ok", "", false);
+        row("no permission: the owning group and the command", 2, "", "/dev/ttyUSB0",
+            "CP2102, Silicon Labs, serial 0001", "no permission (group dialout)",
+            "sudo usermod -aG dialout $USER", false);
+        row("pinned to its stable path, described through it", 7, FtdiById, FtdiById,
+            "FT232R USB UART, FTDI, serial A10K", "ok", "", true);
+        row("pinned adapter unplugged", 8, GoneById, GoneById, "", "not connected",
+            "Nothing is connected at", true);
+        row("past the system's ports", 4, "", "", "", "ok", "", false);
+    }
+    void inventory()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, linkTarget);
+        QFETCH(QString, device);
+        QFETCH(QString, adapter);
+        QFETCH(QString, access);
+        QFETCH(QString, hint);
+        QFETCH(bool, pinned);
+        PortSystemStandIn system;
+        system.list = {
+            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+             QStringLiteral("A10K"), QString::fromLatin1(FtdiById)},
+            {QStringLiteral("/dev/ttyACM0"), {}, {}, {}, {}},
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("CP2102"), QStringLiteral("Silicon Labs"),
+             QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0")},
+        };
+        system.noPermission = {QStringLiteral("/dev/ttyUSB0")};
+        system.missing = {QString::fromLatin1(GoneById)};
+        Ports ports;
+        if (!linkTarget.isEmpty())
+            QVERIFY(!pinPort(ports.dir, number, linkTarget));
+
+        const QList<PortInventoryRow> rows = portInventory(ports.dir, system);
+        QCOMPARE(rows.size(), 255);
+        const PortInventoryRow &row = rows.at(number - 1);
+        QCOMPARE(row.number, number);
+        QCOMPARE(row.device, device);
+        QCOMPARE(row.adapterText(), adapter);
+        QCOMPARE(row.accessSummary(), access);
+        QCOMPARE(row.accessText().isEmpty(), hint.isEmpty());
+        QVERIFY2(row.accessText().contains(hint), qPrintable(row.accessText()));
+        QCOMPARE(row.pinned, pinned);
+    }
+
+    // A number pinned to an adapter's stable path is found as pinned, and opening it reaches
+    // that adapter; unpinned, the number follows the system's order again.
+    void pinnedNumberOpensItsAdapter()
+    {
+        Ports ports;
+        PtyUnit unit;
+        START_PTY_UNIT(unit, QStringList());
+        const QString byId = ports.folder.filePath(QStringLiteral("usb-Tavix_Adapter_0042-if00-port0"));
+        QVERIFY(QFile::link(unit.devicePath(), byId));
+        PortSystemStandIn system;
+        system.list = {{unit.devicePath(), QStringLiteral("Tavix Adapter"), {}, {}, byId}};
+
+        QCOMPARE(portInventory(ports.dir, system).at(0).identity(), byId);
+        QCOMPARE(pinPort(ports.dir, 5, byId), std::nullopt);
+        const PortInventoryRow pinned = portInventory(ports.dir, system).at(4);
+        QVERIFY(pinned.pinned);
+        QCOMPARE(pinned.device, byId);
+        QCOMPARE(pinned.adapterText(), QStringLiteral("Tavix Adapter"));
+        const auto comm = ports.open(5);
+        QCOMPARE(exchange(*comm, 'q', {}, 10, 500), Identity);
+        comm->PortOpen(false);
+
+        QCOMPARE(unpinPort(ports.dir, 5), std::nullopt);
+        QVERIFY(!portInventory(ports.dir, system).at(4).hasDevice());
+        // Anything but a link at that name is left alone.
+        QVERIFY(QFile(QDir(ports.dir).filePath(QStringLiteral("com6"))).open(QIODevice::WriteOnly));
+        QVERIFY(pinPort(ports.dir, 6, byId).has_value());
+        QVERIFY(!isPortLink(6, ports.dir));
     }
 };
 
