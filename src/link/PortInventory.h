@@ -24,7 +24,7 @@ struct PortInventoryRow {
     bool hasDevice() const { return !device.isEmpty(); }
     // The name that stays with the adapter: its stable path, else its device.
     QString identity() const { return stablePath.isEmpty() ? device : stablePath; }
-    // "FT232R USB UART, FTDI, serial A10KXYZ9": what the system says of it; empty for nothing.
+    // "UX2 USB Serial, Lintel, serial A10KXYZ9": what the system says of it; empty for nothing.
     QString adapterText() const;
     // "ok", "no permission (group dialout)", "not connected".
     QString accessSummary() const;

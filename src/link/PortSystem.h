@@ -6,7 +6,7 @@
 // One serial port as the system reports it.
 struct SystemPort {
     QString device;       // /dev/ttyUSB0, COM3
-    QString description;  // "FT232R USB UART"; empty where the system says nothing
+    QString description;  // "UX2 USB Serial"; empty where the system says nothing
     QString manufacturer;
     QString serialNumber;
     // The adapter's name under /dev/serial/by-id/, which follows the adapter whatever order it

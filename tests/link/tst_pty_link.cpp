@@ -48,7 +48,7 @@ struct Ports {
 };
 
 const QByteArray Identity("Tavix v1.0");
-const char *const FtdiById = "/dev/serial/by-id/usb-FTDI_FT232R_A10K-if00-port0";
+const char *const AdapterById = "/dev/serial/by-id/usb-Lintel_UX2_A10K-if00-port0";
 const char *const GoneById = "/dev/serial/by-id/usb-Gone_Adapter-if00-port0";
 
 // A serial driver's flags kept in memory: what the port asks of them is recorded, and no real
@@ -412,10 +412,10 @@ private Q_SLOTS:
         };
         row("numbered by device path; nothing said of it", 1, "", "/dev/ttyACM0", "", "ok", "", false);
         row("no permission: the owning group and the command", 2, "", "/dev/ttyUSB0",
-            "CP2102, Silicon Labs, serial 0001", "no permission (group dialout)",
+            "NS1 Bridge, Norby, serial 0001", "no permission (group dialout)",
             "sudo usermod -aG dialout $USER", false);
-        row("pinned to its stable path, described through it", 7, FtdiById, FtdiById,
-            "FT232R USB UART, FTDI, serial A10K", "ok", "", true);
+        row("pinned to its stable path, described through it", 7, AdapterById, AdapterById,
+            "UX2 USB Serial, Lintel, serial A10K", "ok", "", true);
         row("pinned adapter unplugged", 8, GoneById, GoneById, "", "not connected",
             "Nothing is connected at", true);
         row("past the system's ports", 4, "", "", "", "ok", "", false);
@@ -431,11 +431,11 @@ private Q_SLOTS:
         QFETCH(bool, pinned);
         PortSystemStandIn system;
         system.list = {
-            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
-             QStringLiteral("A10K"), QString::fromLatin1(FtdiById)},
+            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"), QStringLiteral("Lintel"),
+             QStringLiteral("A10K"), QString::fromLatin1(AdapterById)},
             {QStringLiteral("/dev/ttyACM0"), {}, {}, {}, {}},
-            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("CP2102"), QStringLiteral("Silicon Labs"),
-             QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0")},
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("NS1 Bridge"), QStringLiteral("Norby"),
+             QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-Norby_NS1_0001-if00-port0")},
         };
         system.noPermission = {QStringLiteral("/dev/ttyUSB0")};
         system.missing = {QString::fromLatin1(GoneById)};

@@ -107,9 +107,9 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         const AppPaths paths = AppPaths::inFolder(folder.path());
-        const SystemPort a{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("CP2102"), QStringLiteral("Silicon Labs"),
+        const SystemPort a{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("NS1 Bridge"), QStringLiteral("Norby"),
                            QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-A")};
-        const SystemPort b{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+        const SystemPort b{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"), QStringLiteral("Lintel"),
                            QStringLiteral("A10K"), QStringLiteral("/dev/serial/by-id/usb-B")};
         PortSystemStandIn system;
         system.list = {b, a};
@@ -129,7 +129,7 @@ private Q_SLOTS:
         auto *pin = child<QPushButton>(&window, "cmdPin");
         const auto cell = [list](int row, int column) { return list->model()->index(row, column).data().toString(); };
         QCOMPARE(cell(2, 1) + u'|' + cell(2, 2) + u'|' + cell(2, 3),
-                 QStringLiteral("/dev/ttyUSB1|FT232R USB UART, FTDI, serial A10K|no permission (group dialout)"));
+                 QStringLiteral("/dev/ttyUSB1|UX2 USB Serial, Lintel, serial A10K|no permission (group dialout)"));
         QVERIFY2(label->text().contains(QStringLiteral("sudo usermod -aG dialout $USER")), qPrintable(label->text()));
 
         system.list = {b};
@@ -145,7 +145,7 @@ private Q_SLOTS:
         system.list = {a, b};
         window.refreshPorts();
         QCOMPARE(list->currentText(), QStringLiteral("1"));
-        QCOMPARE(cell(1, 2) + u'|' + cell(2, 1), QStringLiteral("FT232R USB UART, FTDI, serial A10K|/dev/ttyUSB1"));
+        QCOMPARE(cell(1, 2) + u'|' + cell(2, 1), QStringLiteral("UX2 USB Serial, Lintel, serial A10K|/dev/ttyUSB1"));
         QVERIFY(prompter.shown.isEmpty());
     }
 
