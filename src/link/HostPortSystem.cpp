@@ -24,7 +24,8 @@ public:
         QHash<QString, QString> stableByDevice;
 #ifdef Q_OS_LINUX
         const QDir byId(QStringLiteral("/dev/serial/by-id"));
-        const auto entries = byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        const auto entries
+            = byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &entry : entries)
             stableByDevice.insert(entry.canonicalFilePath(), entry.absoluteFilePath());
 #endif
@@ -32,8 +33,8 @@ public:
         const auto infos = QSerialPortInfo::availablePorts();
         for (const QSerialPortInfo &info : infos) {
             const QString device = info.systemLocation();
-            ports.append(SystemPort{device, info.description(), info.manufacturer(), info.serialNumber(),
-                                    stableByDevice.value(QFileInfo(device).canonicalFilePath())});
+            ports.append(SystemPort { device, info.description(), info.manufacturer(),
+                info.serialNumber(), stableByDevice.value(QFileInfo(device).canonicalFilePath()) });
         }
         return ports;
     }
@@ -42,7 +43,7 @@ public:
     {
 #ifdef Q_OS_UNIX
         const QByteArray path = QFile::encodeName(device);
-        struct stat status {};
+        struct stat status { };
         if (::stat(path.constData(), &status) != 0)
             return errno == EACCES ? PortAccess::NoPermission : PortAccess::Missing;
         if (::access(path.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM))
@@ -56,7 +57,7 @@ public:
     QString owningGroup(const QString &device) const override
     {
 #ifdef Q_OS_UNIX
-        struct stat status {};
+        struct stat status { };
         if (::stat(QFile::encodeName(device).constData(), &status) != 0)
             return {};
         if (const group *owner = ::getgrgid(status.st_gid))
@@ -68,7 +69,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 const PortSystem &PortSystem::host()
 {

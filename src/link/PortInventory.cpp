@@ -27,7 +27,7 @@ const SystemPort *findPort(const QList<SystemPort> &ports, const QString &device
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 QString PortInventoryRow::adapterText() const
 {
@@ -62,13 +62,15 @@ QString PortInventoryRow::accessText() const
         return {};
     case PortAccess::NoPermission:
         if (owningGroup.isEmpty())
-            return QStringLiteral("No permission to open %1. Add yourself to the group that owns it "
-                                  "(dialout on Debian and Ubuntu, uucp on others), then log out and "
-                                  "in again.")
+            return QStringLiteral(
+                "No permission to open %1. Add yourself to the group that owns it "
+                "(dialout on Debian and Ubuntu, uucp on others), then log out and "
+                "in again.")
                 .arg(device);
-        return QStringLiteral("No permission to open %1: it belongs to the group %2. Add yourself "
-                              "to that group with \"sudo usermod -aG %2 $USER\", then log out and in "
-                              "again.")
+        return QStringLiteral(
+            "No permission to open %1: it belongs to the group %2. Add yourself "
+            "to that group with \"sudo usermod -aG %2 $USER\", then log out and in "
+            "again.")
             .arg(device, owningGroup);
     case PortAccess::Missing:
         return QStringLiteral("Nothing is connected at %1.").arg(device);

@@ -9,13 +9,13 @@
 // window and `tavixctl ports` show.
 struct PortInventoryRow {
     int number = 0;
-    QString device;  // what the number opens; empty when it stands for nothing here
+    QString device; // what the number opens; empty when it stands for nothing here
     QString description;
     QString manufacturer;
     QString serialNumber;
-    QString stablePath;  // see SystemPort
+    QString stablePath; // see SystemPort
     PortAccess access = PortAccess::Ok;
-    QString owningGroup;  // with NoPermission, where it can be told
+    QString owningGroup; // with NoPermission, where it can be told
     // The number is a link in the ports folder: it stays with its device whatever the order.
     bool pinned = false;
 
@@ -33,5 +33,5 @@ struct PortInventoryRow {
 };
 
 // Every number from 1 to 255, in order, mapped as portDevice() says; the system is asked once.
-QList<PortInventoryRow> portInventory(const QString &portsDir,
-                                      const PortSystem &system = PortSystem::host());
+QList<PortInventoryRow> portInventory(
+    const QString &portsDir, const PortSystem &system = PortSystem::host());

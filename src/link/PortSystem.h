@@ -5,8 +5,8 @@
 
 // One serial port as the system reports it.
 struct SystemPort {
-    QString device;       // /dev/ttyUSB0, COM3
-    QString description;  // "UX2 USB Serial"; empty where the system says nothing
+    QString device; // /dev/ttyUSB0, COM3
+    QString description; // "UX2 USB Serial"; empty where the system says nothing
     QString manufacturer;
     QString serialNumber;
     // The adapter's name under /dev/serial/by-id/, which follows the adapter whatever order it
@@ -18,8 +18,8 @@ struct SystemPort {
 
 enum class PortAccess {
     Ok,
-    NoPermission,  // the device is there, but this user may not open it
-    Missing,       // nothing at the device's path: a pinned adapter that is unplugged
+    NoPermission, // the device is there, but this user may not open it
+    Missing, // nothing at the device's path: a pinned adapter that is unplugged
 };
 
 // What the program asks the system about its serial ports. The program asks the system itself

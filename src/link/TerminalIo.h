@@ -10,8 +10,8 @@ namespace TerminalIo {
 enum class Status {
     Ok,
     TimedOut, // waits only: nothing within the wait
-    Gone,     // the far end hung up, or the device went away
-    Failed,   // any other fault; errno tells which
+    Gone, // the far end hung up, or the device went away
+    Failed, // any other fault; errno tells which
 };
 
 struct Result {
