@@ -187,8 +187,19 @@ void PtyHost::collectReplies(qint64 nowNs)
     const QByteArray ready = m_engine.take(std::numeric_limits<qsizetype>::max(), nowNs / NsPerMs);
     for (char byte : ready) {
         const qint64 at = m_baud > 0 ? nextOnLine(m_outLineFreeNs, nowNs) : nowNs;
-        m_outgoing.push_back(Timed{byte, at});
+        m_outgoing.push_back(Timed{byte, handOverNs(at)});
     }
+}
+
+qint64 PtyHost::handOverNs(qint64 arrivedNs)
+{
+    if (m_latencyNs <= 0)
+        return arrivedNs;
+    // A byte that finds no timer running starts one; bytes that arrive before it fires wait
+    // for it too.
+    if (arrivedNs > m_timerFiresNs)
+        m_timerFiresNs = arrivedNs + m_latencyNs;
+    return m_timerFiresNs;
 }
 
 size_t PtyHost::runLength(size_t from) const

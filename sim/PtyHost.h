@@ -31,6 +31,10 @@ public:
 
     // 0: as fast as it can; otherwise 10 bits per byte at this rate, both ways.
     void setBaud(qint32 baud) { m_baud = baud; }
+    // 0: replies reach the program as they come off the line. Otherwise they pass through an
+    // adapter with a latency timer of this many milliseconds: the first byte of a reply starts
+    // the timer, and what has arrived when it fires is handed over together.
+    void setAdapterLatencyMs(qint64 ms) { m_latencyNs = ms * 1'000'000; }
 
     // Serves the unit until `stop` becomes non-zero. Signals are delivered only while waiting,
     // with `waitMask` in force, so one that sets `stop` cannot slip in unnoticed. Returns the
@@ -52,6 +56,8 @@ private:
     void deliverArrived(qint64 nowNs);
     bool wantsInput(qint64 nowNs) const;
     void collectReplies(qint64 nowNs);
+    // When a reply byte that came off the line at `arrivedNs` reaches the program.
+    qint64 handOverNs(qint64 arrivedNs);
     // How many bytes from `from` on, of what is to be sent, follow each other on the line.
     size_t runLength(size_t from) const;
     // Writes every reply byte whose time has come; false when the master failed.
@@ -67,6 +73,9 @@ private:
     QString m_slavePath;
     QString m_linkPath;
     qint32 m_baud = 0;
+    qint64 m_latencyNs = 0;
+    // When the adapter's running latency timer fires; before any byte, long past.
+    qint64 m_timerFiresNs = -1;
     qint64 m_startNs = 0;
 
     std::deque<Timed> m_incoming;

@@ -36,6 +36,7 @@ extern "C" void onStopSignal(int)
 struct SimSettings {
     QString linkPath;
     qint32 baud = 0;
+    qint32 adapterLatencyMs = 0;
 };
 
 // One switch of the program: how it reads on the command line and what it does to the unit
@@ -66,6 +67,21 @@ QList<Switch> switches()
              if (!ok || baud <= 0)
                  return QStringLiteral("--baud needs a positive whole number, not \"%1\"").arg(value);
              settings.baud = baud;
+             return std::nullopt;
+         }},
+        {QCommandLineOption(QStringLiteral("adapter-latency-ms"),
+                            QStringLiteral("Hand replies over as a USB serial adapter with a latency timer of "
+                                           "<ms> does: the first byte of a reply starts the timer, and what "
+                                           "has arrived when it fires goes over together."),
+                            QStringLiteral("ms")),
+         [](const QString &value, UnitEngine &, SimSettings &settings) -> std::optional<QString> {
+             bool ok = false;
+             const qint32 ms = value.toInt(&ok);
+             if (!ok || ms < 0)
+                 return QStringLiteral("--adapter-latency-ms needs a whole number of milliseconds, 0 or "
+                                       "more, not \"%1\"")
+                     .arg(value);
+             settings.adapterLatencyMs = ms;
              return std::nullopt;
          }},
         {QCommandLineOption(QStringLiteral("identity"),
@@ -205,6 +221,7 @@ int main(int argc, char *argv[])
         }
     }
     host.setBaud(settings.baud);
+    host.setAdapterLatencyMs(settings.adapterLatencyMs);
 
     std::printf("%s\n", host.slavePath().toLocal8Bit().constData());
     std::fflush(stdout);

@@ -30,7 +30,7 @@ std::optional<QString> linkedDevice(int number, const QString &portsDir)
 {
     if (portsDir.isEmpty())
         return std::nullopt;
-    const QFileInfo link(QDir(portsDir).filePath(QStringLiteral("com%1").arg(number)));
+    const QFileInfo link(portLinkPath(number, portsDir));
     // exists() follows the link, so a dangling one is only seen as a symbolic link.
     if (link.isSymLink())
         return link.symLinkTarget();
@@ -41,6 +41,22 @@ std::optional<QString> linkedDevice(int number, const QString &portsDir)
 #endif
 
 }  // namespace
+
+QString portLinkPath(int number, const QString &portsDir)
+{
+    return QDir(portsDir).filePath(QStringLiteral("com%1").arg(number));
+}
+
+bool isPortLink(int number, const QString &portsDir)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(number);
+    Q_UNUSED(portsDir);
+    return false;
+#else
+    return inRange(number) && !portsDir.isEmpty() && QFileInfo(portLinkPath(number, portsDir)).isSymLink();
+#endif
+}
 
 QString portDevice(int number, const QString &portsDir, const QStringList &systemPorts)
 {

@@ -17,6 +17,11 @@ struct PortAssignment {
     QString device;  // empty when the number has no device
 };
 
+// Where the link of port `number` lives: <portsDir>/comN.
+QString portLinkPath(int number, const QString &portsDir);
+// Port `number` is a link in the ports folder (never on Windows).
+bool isPortLink(int number, const QString &portsDir);
+
 // The serial ports the system reports, by device path, sorted.
 QStringList systemSerialPorts();
 

@@ -2,9 +2,12 @@
 
 #include "link/LineSettings.h"
 #include "link/PortMap.h"
+#include "link/TerminalIo.h"
 
 #include <QDeadlineTimer>
 #include <QStringList>
+
+#include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
@@ -18,7 +21,8 @@ constexpr qint32 MinimumSendWaitMs = 1000;
 
 }  // namespace
 
-SerialPortComm::SerialPortComm(const QString &portsDir) : m_portsDir(portsDir)
+SerialPortComm::SerialPortComm(const QString &portsDir, SerialDriverFlags &driver)
+    : m_portsDir(portsDir), m_lowLatency(driver)
 {
     m_clock.start();
 }
@@ -41,9 +45,12 @@ qint16 SerialPortComm::PortNumber() const
 void SerialPortComm::PortOpen(bool open)
 {
     if (!open) {
-        if (m_port.isOpen())
+        if (m_port.isOpen()) {
+            m_lowLatency.release();
             m_port.close();
+        }
         m_port.clearError();
+        m_unsent.clear();
         m_gone = false;
         return;
     }
@@ -73,6 +80,9 @@ void SerialPortComm::PortOpen(bool open)
     }
     // Opening can leave a harmless error behind, e.g. modem control on a pseudo-terminal.
     m_port.clearError();
+#ifdef Q_OS_UNIX
+    m_lowLatency.engage(descriptor());
+#endif
     m_gone = false;
     m_openNumber = m_portNumber;
 }
@@ -130,6 +140,23 @@ void SerialPortComm::OutputText(const QByteArray &text)
 {
     if (!usable() || text.isEmpty())
         return;
+#ifdef Q_OS_UNIX
+    // What the system takes now goes at once; the rest waits here, and the next write or read
+    // hands it over first, so a caller writing piece by piece never waits per byte and the
+    // bytes keep their order.
+    if (m_unsent.isEmpty()) {
+        const TerminalIo::Result result = TerminalIo::write(descriptor(), text.constData(), text.size());
+        if (result.status != TerminalIo::Status::Ok) {
+            ioFault(result.status, CommFault::WriteFailed);
+            return;
+        }
+        if (result.bytes < text.size())
+            m_unsent = text.mid(result.bytes);
+        return;
+    }
+    m_unsent += text;
+    sendUnsent();
+#else
     // The bytes join the port's buffer, and flush() hands the system what it takes now without
     // waiting for the line, so a caller writing piece by piece never waits per byte.
     if (m_port.write(text) != text.size()) {
@@ -138,6 +165,7 @@ void SerialPortComm::OutputText(const QByteArray &text)
     }
     m_port.flush();
     portHealthy(CommFault::WriteFailed);
+#endif
 }
 
 void SerialPortComm::ReadCount(qint32 count)
@@ -158,6 +186,42 @@ QByteArray SerialPortComm::InputText()
     const qint32 waitMs = qMax(0, m_readWait);
     if (!sendGathered(QDeadlineTimer(qMax(waitMs, MinimumSendWaitMs))))
         return {};
+#ifdef Q_OS_UNIX
+    if (count == 0) {
+        // Some devices that went away only show it as a hang-up.
+        if (hungUp())
+            markGone();
+        return {};
+    }
+    // Bytes the port took in itself while events ran came first.
+    QByteArray reply = m_port.bytesAvailable() > 0 ? m_port.read(count) : QByteArray();
+    const qsizetype buffered = reply.size();
+    reply.resize(count);
+    qsizetype got = buffered;
+    const QDeadlineTimer deadline(waitMs);
+    // Only as many bytes as asked for are taken from the system: the rest stays there for the
+    // next read, so no byte waits anywhere else.
+    while (got < count) {
+        const TerminalIo::Status ready =
+            TerminalIo::wait(descriptor(), false, static_cast<int>(deadline.remainingTime()));
+        // A signal (Ctrl-C in tavixctl) cuts a wait short: the wait goes on to its end.
+        if (ready == TerminalIo::Status::TimedOut) {
+            if (deadline.hasExpired())
+                break;
+            continue;
+        }
+        const TerminalIo::Result result = ready == TerminalIo::Status::Ok
+            ? TerminalIo::read(descriptor(), reply.data() + got, count - got)
+            : TerminalIo::Result { ready, 0 };
+        if (result.status != TerminalIo::Status::Ok) {
+            ioFault(result.status, CommFault::ReadFailed);
+            return {};
+        }
+        got += result.bytes;
+    }
+    reply.truncate(got);
+    return reply;
+#else
     // Some devices that went away only show it as a hang-up, which waiting would not report.
     if (hungUp()) {
         markGone();
@@ -177,6 +241,7 @@ QByteArray SerialPortComm::InputText()
         && !portHealthy(CommFault::ReadFailed))
         return {};
     return m_port.read(count);
+#endif
 }
 
 qint64 SerialPortComm::clockMs() const
@@ -190,6 +255,9 @@ bool SerialPortComm::usable()
         raise(CommFault::NotOpen, QStringLiteral("The serial port is not open."));
         return false;
     }
+    // The port reads by itself while events run, and keeps what went wrong then.
+    if (!m_gone && m_port.error() != QSerialPort::NoError)
+        portHealthy(CommFault::ReadFailed);
     if (m_gone) {
         raise(CommFault::Gone, QStringLiteral("The serial device %1 is gone.").arg(m_port.portName()));
         return false;
@@ -209,6 +277,12 @@ bool SerialPortComm::portHealthy(CommFault fault)
     case QSerialPort::UnsupportedOperationError:
         return true;
     case QSerialPort::ResourceError:
+#ifdef Q_OS_UNIX
+        // The port also calls it so when its own read found nothing because ours had taken
+        // the bytes first; only a hang-up means the device went.
+        if (!hungUp())
+            return true;
+#endif
         markGone();
         return false;
     default:
@@ -243,6 +317,28 @@ void SerialPortComm::markGone()
 
 bool SerialPortComm::sendGathered(const QDeadlineTimer &deadline)
 {
+#ifdef Q_OS_UNIX
+    while (!m_unsent.isEmpty()) {
+        if (deadline.hasExpired()) {
+            m_unsent.clear();
+            m_port.clear(QSerialPort::Output);
+            raise(CommFault::WriteFailed,
+                  QStringLiteral("Serial port %1 does not take the data.").arg(m_port.portName()));
+            return false;
+        }
+        const TerminalIo::Status ready =
+            TerminalIo::wait(descriptor(), true, static_cast<int>(deadline.remainingTime()));
+        if (ready == TerminalIo::Status::TimedOut)
+            continue;
+        if (ready != TerminalIo::Status::Ok) {
+            ioFault(ready, CommFault::WriteFailed);
+            return false;
+        }
+        if (!sendUnsent())
+            return false;
+    }
+    return true;
+#else
     while (m_port.bytesToWrite() > 0) {
         if (deadline.hasExpired()) {
             m_port.clear(QSerialPort::Output);
@@ -255,4 +351,34 @@ bool SerialPortComm::sendGathered(const QDeadlineTimer &deadline)
             return false;
     }
     return true;
+#endif
 }
+
+#ifdef Q_OS_UNIX
+int SerialPortComm::descriptor() const
+{
+    return static_cast<int>(m_port.handle());
+}
+
+bool SerialPortComm::sendUnsent()
+{
+    const TerminalIo::Result result = TerminalIo::write(descriptor(), m_unsent.constData(), m_unsent.size());
+    if (result.status != TerminalIo::Status::Ok) {
+        ioFault(result.status, CommFault::WriteFailed);
+        return false;
+    }
+    m_unsent.remove(0, result.bytes);
+    return true;
+}
+
+void SerialPortComm::ioFault(TerminalIo::Status status, CommFault fault)
+{
+    const int error = errno;
+    m_unsent.clear();
+    if (status == TerminalIo::Status::Gone) {
+        markGone();
+        return;
+    }
+    raise(fault, QStringLiteral("Serial port %1: %2").arg(m_port.portName(), qt_error_string(error)));
+}
+#endif

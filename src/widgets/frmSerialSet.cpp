@@ -1,13 +1,11 @@
 #include "widgets/frmSerialSet.h"
 
-#include "settings/NumberRules.h"
-#include "link/PortMap.h"
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -15,12 +13,15 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int DeviceColumn = 1;
-}
+enum Column { NumberColumn, DeviceColumn, AdapterColumn, NoteColumn, ColumnCount };
+// Adapters plugged in or out show within a second.
+constexpr int PortPollMs = 500;
+}  // namespace
 
 frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
-                           Prompter &prompter, WindowHost &windows, QWidget *parent)
-    : QMainWindow(parent), m_selection(declarations, paths, prompter, windows), m_paths(paths)
+                           Prompter &prompter, WindowHost &windows, const PortSystem &system,
+                           QWidget *parent)
+    : QMainWindow(parent), m_selection(declarations, paths, prompter, windows, system)
 {
     setObjectName(QStringLiteral("frmSerialSet"));
     setWindowTitle(QStringLiteral("Com Port Selection"));
@@ -39,9 +40,9 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
     // A typed number is a choice, not a new list item.
     cmbCommPort->setInsertPolicy(QComboBox::NoInsert);
     cmbCommPort->setMinimumWidth(160);
-    // The list shows the number and, in a second column, its device; the box's text and the
-    // items stay the bare numbers.
-    m_ports = new QStandardItemModel(0, 2, cmbCommPort);
+    // The list shows the number and, in more columns, its device and what the system says of
+    // it; the box's text and the items stay the bare numbers.
+    m_ports = new QStandardItemModel(0, ColumnCount, cmbCommPort);
     auto *view = new QTableView(cmbCommPort);
     view->horizontalHeader()->hide();
     view->verticalHeader()->hide();
@@ -51,6 +52,8 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
     cmbCommPort->setModel(m_ports);
     cmbCommPort->setView(view);
     connect(cmbCommPort, &QComboBox::editTextChanged, this, &frmSerialSet::showDevice);
+    connect(cmbCommPort, &QComboBox::textActivated, this, &frmSerialSet::picked);
+    connect(cmbCommPort->lineEdit(), &QLineEdit::textEdited, this, &frmSerialSet::picked);
     frameColumn->addWidget(cmbCommPort);
 
     lblDevice = new QLabel(fraPort);
@@ -58,6 +61,16 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
     lblDevice->setWordWrap(true);
     lblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     frameColumn->addWidget(lblDevice);
+    cmdPin = new QPushButton(QStringLiteral("Pin"), fraPort);
+    cmdPin->setObjectName(QStringLiteral("cmdPin"));
+    cmdPin->setToolTip(QStringLiteral("Keep this adapter on this number, whatever order adapters are "
+                                      "plugged in"));
+    connect(cmdPin, &QPushButton::clicked, this, &frmSerialSet::cmdPin_Click);
+#ifdef Q_OS_WIN
+    // Port n is always COMn here.
+    cmdPin->hide();
+#endif
+    frameColumn->addWidget(cmdPin);
     column->addWidget(fraPort);
 
     cmdApply = new QPushButton(QStringLiteral("Apply"), client);
@@ -74,6 +87,10 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
 
     setTabOrder(cmbCommPort, cmdApply);
     setTabOrder(cmdApply, cmdCancel);
+    setTabOrder(cmdCancel, cmdPin);
+
+    m_portTimer.setInterval(PortPollMs);
+    connect(&m_portTimer, &QTimer::timeout, this, &frmSerialSet::refreshPorts);
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -87,48 +104,78 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
 
 void frmSerialSet::Form_Load()
 {
+    const QString current = m_selection.Form_Load();
     const QStringList items = PortSelection::portItems();
-    const QList<PortAssignment> devices = portAssignments(m_paths.portsDir);
     m_ports->setRowCount(0);
     for (const QString &item : items) {
-        auto *number = new QStandardItem(item);
-        auto *device = new QStandardItem;
-        const auto port = item.toInt();
-        if (port >= FirstPortNumber && port <= devices.size()) {
-            device->setText(devices.at(port - 1).device);
-            number->setToolTip(device->text());
-        } else {
-            device->setText(QStringLiteral("search all ports"));
+        QList<QStandardItem *> row{new QStandardItem(item)};
+        for (int column = DeviceColumn; column < ColumnCount; ++column) {
+            row << new QStandardItem;
+            row.last()->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
         }
-        device->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
-        m_ports->appendRow({number, device});
+        m_ports->appendRow(row);
+    }
+    m_ports->item(0, DeviceColumn)->setText(QStringLiteral("search all ports"));
+    fillPorts();
+    // The list opens at the current port; a port the list lacks still shows as the text.
+    cmbCommPort->setCurrentIndex(cmbCommPort->findText(current, Qt::MatchExactly));
+    cmbCommPort->setEditText(current);
+    showDevice();
+    m_portTimer.start();
+}
+
+void frmSerialSet::fillPorts()
+{
+    const QList<PortInventoryRow> &ports = m_selection.ports();
+    for (const PortInventoryRow &port : ports) {
+        QStringList notes;
+        if (port.pinned)
+            notes << QStringLiteral("pinned");
+        if (port.hasDevice() && port.access != PortAccess::Ok)
+            notes << port.accessSummary();
+        m_ports->item(port.number, NumberColumn)->setToolTip(port.device);
+        m_ports->item(port.number, DeviceColumn)->setText(port.device);
+        m_ports->item(port.number, AdapterColumn)->setText(port.adapterText());
+        m_ports->item(port.number, NoteColumn)->setText(notes.join(QStringLiteral(", ")));
     }
     if (auto *view = qobject_cast<QTableView *>(cmbCommPort->view())) {
         view->resizeColumnsToContents();
         view->setMinimumWidth(view->horizontalHeader()->length() + 24);
     }
-    // The list opens at the current port; a port the list lacks still shows as the text.
-    const QString current = m_selection.Form_Load();
-    cmbCommPort->setCurrentIndex(cmbCommPort->findText(current, Qt::MatchExactly));
-    cmbCommPort->setEditText(current);
+}
+
+void frmSerialSet::refreshPorts()
+{
+    const PortSelection::Refresh refresh = m_selection.refreshPorts(cmbCommPort->currentText());
+    if (!refresh.changed)
+        return;
+    fillPorts();
+    if (refresh.text) {
+        cmbCommPort->setCurrentIndex(cmbCommPort->findText(*refresh.text, Qt::MatchExactly));
+        cmbCommPort->setEditText(*refresh.text);
+    }
     showDevice();
+}
+
+void frmSerialSet::picked(const QString &text)
+{
+    m_selection.pick(text);
 }
 
 void frmSerialSet::showDevice()
 {
     const QString text = cmbCommPort->currentText();
-    if (text == u"Auto") {
-        lblDevice->setText(QStringLiteral("Searches ports 1 to 255 for the unit."));
-        return;
-    }
-    QString device;
-    const auto port = readPortNumber(text);
-    if (port && *port >= FirstPortNumber && *port <= m_ports->rowCount() - 1)
-        device = m_ports->item(*port, DeviceColumn)->text();
-    else if (port)
-        device = portDevice(*port, m_paths.portsDir);
-    lblDevice->setText(device.isEmpty() ? QStringLiteral("No device on this computer.")
-                                        : QStringLiteral("Device: %1").arg(device));
+    lblDevice->setText(m_selection.describe(text));
+    const auto port = m_selection.row(text);
+    cmdPin->setEnabled(port && port->hasDevice());
+    cmdPin->setText(port && port->pinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"));
+}
+
+void frmSerialSet::cmdPin_Click()
+{
+    m_selection.cmdPin_Click(cmbCommPort->currentText());
+    fillPorts();
+    showDevice();
 }
 
 void frmSerialSet::cmdApply_Click()

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "settings/AppPaths.h"
 #include "commands/PortSelection.h"
+#include "settings/AppPaths.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 class QAction;
 class QComboBox;
@@ -17,17 +18,24 @@ class Prompter;
 class WindowHost;
 
 // The port selection window "Com Port Selection": the list "Auto", "1" to "255" with the device
-// each number stands for on this computer, Apply and Cancel.
+// each number stands for on this computer and what the system says of it, Apply and Cancel, and
+// Pin, which keeps the chosen adapter on its number. While open, the list follows adapters
+// being plugged in and out, and the choice follows the adapter the user picked.
 class frmSerialSet : public QMainWindow {
     Q_OBJECT
 public:
     frmSerialSet(modDeclarations &declarations, const AppPaths &paths, Prompter &prompter,
-                 WindowHost &windows, QWidget *parent = nullptr);
+                 WindowHost &windows, const PortSystem &system = PortSystem::host(),
+                 QWidget *parent = nullptr);
 
     void Form_Load();
+    // Asks the system for its ports again; the timer does it twice a second.
+    void refreshPorts();
+    QTimer &portTimer() { return m_portTimer; }
 
     void cmdApply_Click();
     void cmdCancel_Click();
+    void cmdPin_Click();
     void mnuFileClose_Click();
     void mnuFileExit_Click();
 
@@ -39,11 +47,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // The device of the number in the list's text, under the list.
+    // The list's rows as the selection last read the ports.
+    void fillPorts();
+    // What the system says of the number in the list's text, under the list.
     void showDevice();
+    // The user chose or typed a text.
+    void picked(const QString &text);
 
     PortSelection m_selection;
-    AppPaths m_paths;
+    QTimer m_portTimer;
     // A click that arrives while Apply's message box or the main window's load is still
     // running must not apply a second time.
     bool m_applying = false;
@@ -52,6 +64,7 @@ private:
     QComboBox *cmbCommPort = nullptr;
     QStandardItemModel *m_ports = nullptr;
     QLabel *lblDevice = nullptr;
+    QPushButton *cmdPin = nullptr;
     QPushButton *cmdApply = nullptr;
     QPushButton *cmdCancel = nullptr;
     QMenu *mnuFile = nullptr;

@@ -1,6 +1,8 @@
+#include "support/PortSystemStandIn.h"
 #include "support/UnitFixture.h"
 
 #include "commands/PortSelection.h"
+#include "link/PortPins.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +20,24 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString byId(const QString &adapter)
+{
+    return QStringLiteral("/dev/serial/by-id/usb-%1-if00-port0").arg(adapter);
+}
+
+// "USB0:A USB1:B": adapter A on /dev/ttyUSB0, adapter B on /dev/ttyUSB1.
+QList<SystemPort> adapters(const QString &plugged)
+{
+    QList<SystemPort> ports;
+    const QStringList entries = plugged.split(u' ', Qt::SkipEmptyParts);
+    for (const QString &entry : entries) {
+        const QString adapter = entry.section(u':', 1);
+        ports.append(SystemPort{QStringLiteral("/dev/tty") + entry.section(u':', 0, 0), adapter, {}, {},
+                                byId(adapter)});
+    }
+    return ports;
 }
 
 }  // namespace
@@ -113,6 +133,54 @@ private Q_SLOTS:
         QCOMPARE(f.declarations.CommPort, qint16(4));
         QVERIFY(!QFile::exists(f.paths.settingsFile));
         QVERIFY(f.windows.calls.isEmpty());
+    }
+
+    // While the window is open, the choice follows the adapter the user picked, through
+    // adapters plugged in and out, and through a new device name.
+    void choiceFollowsThePickedAdapter_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("pin");  // "7:B": number 7 pinned to adapter B
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("shown");  // empty: the text stays
+        const auto row = [](const char *name, const char *before, const char *pin, const char *picked,
+                            const char *after, bool changed, const char *shown) {
+            QTest::newRow(name) << QString::fromLatin1(before) << QString::fromLatin1(pin)
+                                << QString::fromLatin1(picked) << QString::fromLatin1(after) << changed
+                                << QString::fromLatin1(shown);
+        };
+        row("an adapter before it goes: down", "USB0:A USB1:B", "", "2", "USB1:B", true, "1");
+        row("an adapter before it comes: up", "USB1:B", "", "1", "USB0:A USB1:B", true, "2");
+        row("back under another device name", "USB0:A USB1:B", "", "2", "USB2:B", true, "1");
+        row("the picked adapter goes: the text stays", "USB0:A USB1:B", "", "2", "USB0:A", true, "");
+        row("pinned: it stays on its number", "USB0:A USB1:B", "7:B", "7", "USB1:B", true, "");
+        row("moved off its place: to its pinned number", "USB0:A USB1:B", "7:B", "2", "USB1:B", true, "7");
+        row("a number without a device follows nothing", "USB0:A", "", "5", "", true, "");
+        row("nothing changed", "USB0:A USB1:B", "", "2", "USB0:A USB1:B", false, "");
+    }
+    void choiceFollowsThePickedAdapter()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, pin);
+        QFETCH(QString, picked);
+        QFETCH(QString, after);
+        QFETCH(bool, changed);
+        QFETCH(QString, shown);
+        UnitFixture f;
+        PortSystemStandIn system;
+        system.list = adapters(before);
+        if (!pin.isEmpty())
+            QVERIFY(!pinPort(f.paths.portsDir, pin.section(u':', 0, 0).toInt(), byId(pin.section(u':', 1))));
+        PortSelection selection(f.declarations, f.paths, f.prompter, f.windows, system);
+        selection.Form_Load();
+        selection.pick(picked);
+
+        system.list = adapters(after);
+        const PortSelection::Refresh refresh = selection.refreshPorts(picked);
+        QCOMPARE(refresh.changed, changed);
+        QCOMPARE(refresh.text.value_or(QString()), shown);
     }
 
     void reloadedMainWindowProbesTheNewPort_data()

@@ -1,8 +1,12 @@
+#include "support/PortSystemStandIn.h"
 #include "support/PtyUnit.h"
 #include "support/UnitFixture.h"
 
 #include "link/CommandExchange.h"
+#include "link/LowLatency.h"
+#include "link/PortInventory.h"
 #include "link/PortMap.h"
+#include "link/PortPins.h"
 #include "link/SerialPortComm.h"
 
 #include <QDir>
@@ -44,6 +48,26 @@ struct Ports {
 };
 
 const QByteArray Identity("Tavix v1.0");
+const char *const AdapterById = "/dev/serial/by-id/usb-Lintel_UX2_A10K-if00-port0";
+const char *const GoneById = "/dev/serial/by-id/usb-Gone_Adapter-if00-port0";
+
+// A serial driver's flags kept in memory: what the port asks of them is recorded, and no real
+// port is ever changed.
+class DriverStandIn : public SerialDriverFlags {
+public:
+    std::optional<int> flags(int) override { return current; }
+    bool setFlags(int, int flags) override
+    {
+        asked << flags;
+        if (!refuses)
+            current = flags;
+        return !refuses;
+    }
+
+    std::optional<int> current;
+    bool refuses = false;
+    QList<int> asked;
+};
 
 }  // namespace
 
@@ -156,6 +180,49 @@ private Q_SLOTS:
             QCOMPARE(exchange(*comm, 'q', {}, 10, 500), reply);
     }
 
+    // While open the driver is asked for low latency, and its own flags come back at closing;
+    // a driver without flags (this pseudo-terminal's own, through the system's calls) or one
+    // that refuses leaves the port working as it is, without a word.
+    void lowLatency_data()
+    {
+        QTest::addColumn<bool>("standIn");
+        QTest::addColumn<std::optional<int>>("flags");
+        QTest::addColumn<bool>("refuses");
+        QTest::addColumn<QList<int>>("asked");
+        const int old = 0x0040;
+        QTest::newRow("flags kept: set while open, the old ones back")
+            << true << std::optional(old) << false << QList<int>{old | LowLatencyFlag, old};
+        QTest::newRow("already low latency: left alone")
+            << true << std::optional(old | LowLatencyFlag) << false << QList<int>{};
+        QTest::newRow("driver keeps no flags") << true << std::optional<int>() << false << QList<int>{};
+        QTest::newRow("driver refuses: nothing to put back")
+            << true << std::optional(old) << true << QList<int>{old | LowLatencyFlag};
+        QTest::newRow("the system's calls on a pseudo-terminal")
+            << false << std::optional<int>() << false << QList<int>{};
+    }
+    void lowLatency()
+    {
+        QFETCH(bool, standIn);
+        QFETCH(std::optional<int>, flags);
+        QFETCH(bool, refuses);
+        QFETCH(QList<int>, asked);
+        Ports ports;
+        PtyUnit unit;
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir));
+        DriverStandIn driver;
+        driver.current = flags;
+        driver.refuses = refuses;
+        SerialPortComm comm(ports.dir, standIn ? driver : SerialDriverFlags::system());
+        comm.PortNumber(1);
+        comm.PortOpen(true);
+        QCOMPARE(exchange(comm, 'q', {}, 10, 500), Identity);
+        QCOMPARE(driver.asked, asked.mid(0, 1));
+        comm.PortOpen(false);
+        QCOMPARE(driver.asked, asked);
+        QCOMPARE(driver.current, flags);
+        QCOMPARE(faultOf(comm), std::nullopt);
+    }
+
     void vanishedUnit_data()
     {
         QTest::addColumn<bool>("writeFirst");
@@ -262,18 +329,29 @@ private Q_SLOTS:
         QCOMPARE(faultOf(closed), accepted ? CommFault::NotOpen : CommFault::BadSettings);
     }
 
-    // At 1200 baud the 2 bytes of "q" and the 10 of its reply take 100 ms on the line; the
-    // simulator must not be faster than that.
+    // The simulator must never be faster than what it models: at 1200 baud the 2 bytes of "q"
+    // and the 10 of its reply take 100 ms on the line; behind an adapter's latency timer the
+    // reply waits for the timer, and comes whole.
+    void pacedUnitIsNeverFasterThanTheLine_data()
+    {
+        QTest::addColumn<QStringList>("simArguments");
+        QTest::addColumn<int>("leastMs");
+        QTest::newRow("1200 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("1200")} << 99;
+        QTest::newRow("adapter latency 150 ms")
+            << QStringList{QStringLiteral("--adapter-latency-ms"), QStringLiteral("150")} << 150;
+    }
     void pacedUnitIsNeverFasterThanTheLine()
     {
+        QFETCH(QStringList, simArguments);
+        QFETCH(int, leastMs);
         Ports ports;
         PtyUnit unit;
-        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir, 1, {QStringLiteral("--baud"), QStringLiteral("1200")}));
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir, 1, simArguments));
         const auto comm = ports.open();
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(exchange(*comm, 'q', {}, 10, 2000), Identity);
-        QCOMPARE_GE(clock.elapsed(), 99);
+        QCOMPARE_GE(clock.elapsed(), leastMs);
     }
 
     void portMapping_data()
@@ -316,16 +394,95 @@ private Q_SLOTS:
         }
     }
 
-    void systemPortsAreSortedByDevice()
+    // What the port windows and the command line show of each number.
+    void inventory_data()
     {
-        const QStringList ports = systemSerialPorts();
-        QStringList sorted = ports;
-        sorted.sort();
-        QCOMPARE(ports, sorted);
-        QTemporaryDir folder;
-        const QList<PortAssignment> all = portAssignments(folder.path());
-        for (qsizetype i = 0; i < all.size(); ++i)
-            QCOMPARE(all.at(i).device, i < ports.size() ? ports.at(i) : QString());
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("linkTarget");  // empty: no link com<number>
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("adapter");
+        QTest::addColumn<QString>("access");
+        QTest::addColumn<QString>("hint");  // part of the access text; empty: none
+        QTest::addColumn<bool>("pinned");
+        const auto row = [](const char *name, int number, const char *link, const char *device,
+                            const char *adapter, const char *access, const char *hint, bool pinned) {
+            QTest::newRow(name) << number << QString::fromLatin1(link) << QString::fromLatin1(device)
+                                << QString::fromLatin1(adapter) << QString::fromLatin1(access)
+                                << QString::fromLatin1(hint) << pinned;
+        };
+        row("numbered by device path; nothing said of it", 1, "", "/dev/ttyACM0", "", "ok", "", false);
+        row("no permission: the owning group and the command", 2, "", "/dev/ttyUSB0",
+            "NS1 Bridge, Norby, serial 0001", "no permission (group dialout)",
+            "sudo usermod -aG dialout $USER", false);
+        row("pinned to its stable path, described through it", 7, AdapterById, AdapterById,
+            "UX2 USB Serial, Lintel, serial A10K", "ok", "", true);
+        row("pinned adapter unplugged", 8, GoneById, GoneById, "", "not connected",
+            "Nothing is connected at", true);
+        row("past the system's ports", 4, "", "", "", "ok", "", false);
+    }
+    void inventory()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, linkTarget);
+        QFETCH(QString, device);
+        QFETCH(QString, adapter);
+        QFETCH(QString, access);
+        QFETCH(QString, hint);
+        QFETCH(bool, pinned);
+        PortSystemStandIn system;
+        system.list = {
+            {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"), QStringLiteral("Lintel"),
+             QStringLiteral("A10K"), QString::fromLatin1(AdapterById)},
+            {QStringLiteral("/dev/ttyACM0"), {}, {}, {}, {}},
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("NS1 Bridge"), QStringLiteral("Norby"),
+             QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-Norby_NS1_0001-if00-port0")},
+        };
+        system.noPermission = {QStringLiteral("/dev/ttyUSB0")};
+        system.missing = {QString::fromLatin1(GoneById)};
+        Ports ports;
+        if (!linkTarget.isEmpty())
+            QVERIFY(!pinPort(ports.dir, number, linkTarget));
+
+        const QList<PortInventoryRow> rows = portInventory(ports.dir, system);
+        QCOMPARE(rows.size(), 255);
+        const PortInventoryRow &row = rows.at(number - 1);
+        QCOMPARE(row.number, number);
+        QCOMPARE(row.device, device);
+        QCOMPARE(row.adapterText(), adapter);
+        QCOMPARE(row.accessSummary(), access);
+        QCOMPARE(row.accessText().isEmpty(), hint.isEmpty());
+        QVERIFY2(row.accessText().contains(hint), qPrintable(row.accessText()));
+        QCOMPARE(row.pinned, pinned);
+    }
+
+    // A number pinned to an adapter's stable path is found as pinned, and opening it reaches
+    // that adapter; unpinned, the number follows the system's order again.
+    void pinnedNumberOpensItsAdapter()
+    {
+        Ports ports;
+        PtyUnit unit;
+        START_PTY_UNIT(unit, QStringList());
+        const QString byId = ports.folder.filePath(QStringLiteral("usb-Tavix_Adapter_0042-if00-port0"));
+        QVERIFY(QFile::link(unit.devicePath(), byId));
+        PortSystemStandIn system;
+        system.list = {{unit.devicePath(), QStringLiteral("Tavix Adapter"), {}, {}, byId}};
+
+        QCOMPARE(portInventory(ports.dir, system).at(0).identity(), byId);
+        QCOMPARE(pinPort(ports.dir, 5, byId), std::nullopt);
+        const PortInventoryRow pinned = portInventory(ports.dir, system).at(4);
+        QVERIFY(pinned.pinned);
+        QCOMPARE(pinned.device, byId);
+        QCOMPARE(pinned.adapterText(), QStringLiteral("Tavix Adapter"));
+        const auto comm = ports.open(5);
+        QCOMPARE(exchange(*comm, 'q', {}, 10, 500), Identity);
+        comm->PortOpen(false);
+
+        QCOMPARE(unpinPort(ports.dir, 5), std::nullopt);
+        QVERIFY(!portInventory(ports.dir, system).at(4).hasDevice());
+        // Anything but a link at that name is left alone.
+        QVERIFY(QFile(QDir(ports.dir).filePath(QStringLiteral("com6"))).open(QIODevice::WriteOnly));
+        QVERIFY(pinPort(ports.dir, 6, byId).has_value());
+        QVERIFY(!isPortLink(6, ports.dir));
     }
 };
 

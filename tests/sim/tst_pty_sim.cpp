@@ -67,6 +67,8 @@ private Q_SLOTS:
         row("baud 0", {baud, QStringLiteral("0")}, "--baud needs a positive whole number");
         row("baud in words", {baud, QStringLiteral("fast")}, "--baud needs a positive whole number");
         row("baud without a value", {baud}, "Missing value after '--baud'");
+        row("negative adapter latency", {QStringLiteral("--adapter-latency-ms"), QStringLiteral("-1")},
+            "--adapter-latency-ms needs a whole number of milliseconds");
         row("unknown switch", {QStringLiteral("--frobnicate")}, "Unknown option 'frobnicate'");
         row("stray argument", {QStringLiteral("extra")}, "unexpected argument \"extra\"");
     }

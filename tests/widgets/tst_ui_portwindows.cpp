@@ -1,4 +1,7 @@
+#include "support/PortSystemStandIn.h"
 #include "support/ProgramFixture.h"
+#include "support/RecordingWindows.h"
+#include "settings/Declarations.h"
 #include "settings/Version.h"
 
 #include "WaveFile.h"
@@ -91,16 +94,59 @@ private Q_SLOTS:
         // The current port shows although the list lacks it.
         QCOMPARE(list->currentText(), QStringLiteral("256"));
 
-        auto *device = child<QLabel>(window, "lblDevice");
-        list->setCurrentIndex(7);
-        QVERIFY(device->text().contains(QStringLiteral("/dev/tavix-test-device")));
-        list->setEditText(QStringLiteral("Auto"));
-        QVERIFY(!device->text().contains(u'/'));
-
         // Shown again, it is the same window.
         rig.program->showSerialSet();
         QCOMPARE(rig.program->serialSetWindow(), window);
         QCOMPARE(list->count(), 256);
+    }
+
+    // What the system says of each adapter shows beside its number and under the list; the
+    // list follows adapters plugged in and out while the window is open, the choice follows
+    // the adapter, and Pin keeps it on its number.
+    void serialSetFollowsAdaptersAndPins()
+    {
+        QTemporaryDir folder;
+        const AppPaths paths = AppPaths::inFolder(folder.path());
+        const SystemPort a{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("NS1 Bridge"), QStringLiteral("Norby"),
+                           QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-A")};
+        const SystemPort b{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"), QStringLiteral("Lintel"),
+                           QStringLiteral("A10K"), QStringLiteral("/dev/serial/by-id/usb-B")};
+        PortSystemStandIn system;
+        system.list = {b, a};
+        system.noPermission = {b.device};
+        modDeclarations declarations;
+        declarations.CommPort = 2;
+        RecordingPrompter prompter;
+        RecordingWindows windows;
+        frmSerialSet window(declarations, paths, prompter, windows, system);
+        window.Form_Load();
+        window.show();
+        QVERIFY(window.portTimer().isActive());
+        QCOMPARE_LE(window.portTimer().interval(), 1000);
+
+        auto *list = child<QComboBox>(&window, "cmbCommPort");
+        auto *label = child<QLabel>(&window, "lblDevice");
+        auto *pin = child<QPushButton>(&window, "cmdPin");
+        const auto cell = [list](int row, int column) { return list->model()->index(row, column).data().toString(); };
+        QCOMPARE(cell(2, 1) + u'|' + cell(2, 2) + u'|' + cell(2, 3),
+                 QStringLiteral("/dev/ttyUSB1|UX2 USB Serial, Lintel, serial A10K|no permission (group dialout)"));
+        QVERIFY2(label->text().contains(QStringLiteral("sudo usermod -aG dialout $USER")), qPrintable(label->text()));
+
+        system.list = {b};
+        window.refreshPorts();
+        QCOMPARE(list->currentText(), QStringLiteral("1"));
+        QCOMPARE(cell(2, 1), QString());
+
+        QTest::mouseClick(pin, Qt::LeftButton);
+        QCOMPARE(QFileInfo(paths.portsDir + QStringLiteral("/com1")).symLinkTarget(), b.stablePath);
+        QCOMPARE(pin->text(), QStringLiteral("Unpin"));
+        QCOMPARE(cell(1, 3), QStringLiteral("pinned"));
+
+        system.list = {a, b};
+        window.refreshPorts();
+        QCOMPARE(list->currentText(), QStringLiteral("1"));
+        QCOMPARE(cell(1, 2) + u'|' + cell(2, 1), QStringLiteral("UX2 USB Serial, Lintel, serial A10K|/dev/ttyUSB1"));
+        QVERIFY(prompter.shown.isEmpty());
     }
 
     void applyReloadsTheMainWindow()
