@@ -1,10 +1,16 @@
 #include "PortListing.h"
 
-QStringList portListing(const QList<PortAssignment> &ports)
+QStringList portListing(const QList<PortInventoryRow> &ports)
 {
     QStringList lines;
-    for (const PortAssignment &port : ports)
-        if (!port.device.isEmpty())
-            lines << QStringLiteral("%1\t%2").arg(port.number).arg(port.device);
+    for (const PortInventoryRow &port : ports) {
+        if (!port.hasDevice())
+            continue;
+        const QString adapter = port.adapterText();
+        lines << QStringList { QString::number(port.number), port.device,
+                     adapter.isEmpty() ? QStringLiteral("-") : adapter, port.accessSummary(),
+                     port.pinned ? QStringLiteral("pinned") : QStringLiteral("-") }
+                     .join(QLatin1Char('\t'));
+    }
     return lines;
 }

@@ -50,7 +50,7 @@ Outcome run(Request &request)
 {
     const AppPaths paths = windowPaths();
     if (request.subcommand == u"ports") {
-        for (const QString &line : portListing(portAssignments(paths.portsDir)))
+        for (const QString &line : portListing(portInventory(paths.portsDir)))
             Console::out(line);
         return Outcome::ok();
     }

@@ -96,7 +96,8 @@ private Q_SLOTS:
                                 << out << err << window;
         };
         const QStringList none;
-        row("ports", none, QStringLiteral("ports"), 0, QStringLiteral("1\t%device"));
+        row("ports", none, QStringLiteral("ports"), 0,
+            QStringLiteral("1\t%device\t-\tok\tpinned"));
         row("find", none, QStringLiteral("find"), 0, QStringLiteral("1"));
         row("info", none, QStringLiteral("info"), 0,
             QStringLiteral("identity: Tavix v1.0\nmanufacturer code: 54 58 8"));
