@@ -12,6 +12,8 @@
 #include "VirtualClock.h"
 #include "WaveFile.h"
 #include "commands/CommandContext.h"
+#include "support/RecordingPrompter.h"
+#include "support/RecordingSurface.h"
 #include "commands/MainSurface.h"
 #include "commands/OverflowPrompt.h"
 #include "commands/OverflowTexts.h"
@@ -97,49 +99,6 @@ long peakKb()
     return -1;
 }
 
-// A window that shows nothing; the command only needs somewhere to put its texts.
-class QuietSurface : public MainSurface {
-public:
-    void setStatus(const QString &text) override { m_status = text; }
-    QString status() const override { return m_status; }
-    void setMessageText(int index, const QString &text) override { m_names[size_t(index)] = text; }
-    QString messageText(int index) const override { return m_names[size_t(index)]; }
-    void setBarWidth(int, int) override { }
-    int barWidth(int) const override { return 0; }
-    void setBarColor(int, Rgb) override { }
-    Rgb barColor(int) const override { return 0; }
-    void addModeItems(const QStringList &) override { }
-    void addDelayItems(const QStringList &) override { }
-    void setModeText(const QString &) override { }
-    QString modeText() const override { return {}; }
-    void setDelayText(const QString &) override { }
-    QString delayText() const override { return {}; }
-    void setAbortEnabled(bool) override { }
-    bool abortEnabled() const override { return false; }
-    void setProgressVisible(bool) override { }
-    void setProgressValue(int) override { }
-    void SetBusyControls() override { }
-    void SetIdleControls() override { }
-    void selectLocation(int) override { }
-    void focusDirectory() override { }
-    bool autoReduceChecked() const override { return false; }
-    void setUnitCommandsEnabled(bool) override { }
-    bool letEventsRun() override { return true; }
-
-private:
-    QString m_status;
-    std::array<QString, 8> m_names;
-};
-
-class QuietPrompter : public Prompter {
-public:
-    void message(const QString &text, const QString &) override { messages << text; }
-    bool askYesNo(const QString &, const QString &) override { return true; }
-    QString openFileName(const QString &, const QString &) override { return file; }
-    QStringList messages;
-    QString file;
-};
-
 // Answers the overflow dialog at once with Down Sample.
 class DownSample : public OverflowPrompt {
 public:
@@ -159,9 +118,10 @@ int childUpdate(const QString &path)
     comm.PortNumber(1);
     comm.PortOpen(true);
     modDeclarations decl;
-    QuietSurface surface;
-    QuietPrompter prompter;
-    prompter.file = path;
+    RecordingSurface surface;
+    RecordingPrompter prompter;
+    prompter.answers << true;
+    prompter.files << path;
     DownSample overflow;
     QByteArray strData;
     MainTimers timers;
@@ -179,7 +139,7 @@ int childUpdate(const QString &path)
         static_cast<long long>(comm.written().size()),
         static_cast<long long>(stored ? stored->sampleRate : 0),
         static_cast<long long>(stored ? stored->audio.size() : 0),
-        qPrintable(prompter.messages.join(QStringLiteral(" | "))), qPrintable(surface.status()));
+        qPrintable(prompter.texts().join(QStringLiteral(" | "))), qPrintable(surface.status()));
     return 0;
 }
 
