@@ -204,8 +204,11 @@ QByteArray SerialPortComm::InputText()
     while (got < count) {
         const TerminalIo::Status ready =
             TerminalIo::wait(descriptor(), false, static_cast<int>(deadline.remainingTime()));
-        if (ready == TerminalIo::Status::TimedOut)
-            break;
+        if (ready == TerminalIo::Status::TimedOut) {
+            if (deadline.hasExpired())
+                break;
+            continue;
+        }
         const TerminalIo::Result result = ready == TerminalIo::Status::Ok
             ? TerminalIo::read(descriptor(), reply.data() + got, count - got)
             : TerminalIo::Result { ready, 0 };
