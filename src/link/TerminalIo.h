@@ -9,7 +9,7 @@ namespace TerminalIo {
 
 enum class Status {
     Ok,
-    TimedOut, // waits only: nothing within the wait
+    TimedOut, // waits only: nothing within the wait, or a signal ended it early
     Gone, // the far end hung up, or the device went away
     Failed, // any other fault; errno tells which
 };

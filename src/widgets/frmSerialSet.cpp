@@ -59,6 +59,8 @@ frmSerialSet::frmSerialSet(modDeclarations &declarations, const AppPaths &paths,
     lblDevice = new QLabel(fraPort);
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
     lblDevice->setWordWrap(true);
+    // Room for a device path and an adapter's name on one line each.
+    lblDevice->setMinimumWidth(280);
     lblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     frameColumn->addWidget(lblDevice);
     cmdPin = new QPushButton(QStringLiteral("Pin"), fraPort);
