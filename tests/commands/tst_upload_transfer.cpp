@@ -1,3 +1,4 @@
+#include "support/LineScript.h"
 #include "support/UploadRig.h"
 
 #include "commands/LoadMessage.h"
@@ -37,24 +38,6 @@ UnitEngine::Fault fault(const char *point, UnitEngine::Fault::Kind kind, int occ
 QByteArray fromLoad(const QByteArray &written)
 {
     return written.mid(written.indexOf('L'));
-}
-
-// The writes that follow the header's closing carriage return: one per block.
-QList<QByteArray> writesAfterHeader(const SimComm &comm)
-{
-    QList<QByteArray> writes;
-    bool zeros = false;
-    bool header = false;
-    for (const auto &event : comm.line()) {
-        if (event.kind != SimComm::LineEvent::Write)
-            continue;
-        if (header)
-            writes << event.bytes;
-        else if (zeros && event.bytes == "\r")
-            header = true;
-        zeros = event.bytes == QByteArray(2, '\0');
-    }
-    return writes;
 }
 
 bool endsWithDrain(const SimComm &comm)
@@ -204,7 +187,7 @@ private Q_SLOTS:
             rig.surface.SetIdleControls();
         };
         rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
-        QCOMPARE(writesAfterHeader(*rig.comm).size(), blocksSent);
+        QCOMPARE(blockWrites(*rig.comm).size(), blocksSent);
         QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Loading Aborted"));
         QVERIFY(endsWithDrain(*rig.comm));
         // Once Stop was pressed the directory is read again two seconds later.

@@ -197,24 +197,6 @@ QByteArray testWords(int bytes)
     return words;
 }
 
-// Writes after the header's closing carriage return: one per block.
-QList<QByteArray> blockWrites(const SimComm &comm)
-{
-    QList<QByteArray> blocks;
-    bool zeros = false;
-    bool header = false;
-    for (const auto &event : comm.line()) {
-        if (event.kind != SimComm::LineEvent::Write)
-            continue;
-        if (header)
-            blocks << event.bytes;
-        else if (zeros && event.bytes == "\r")
-            header = true;
-        zeros = event.bytes == QByteArray(2, '\0');
-    }
-    return blocks;
-}
-
 // The whole line of a transfer that went through: every write and every read.
 QStringList storedLine(int location, const QByteArray &name, quint32 rate, const QByteArray &words)
 {

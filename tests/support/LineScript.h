@@ -71,3 +71,21 @@ inline QString drainOf(int got = 0)
 {
     return readOf(10, 200, got);
 }
+
+// The writes that follow the upload header's closing carriage return: one per block.
+inline QList<QByteArray> blockWrites(const SimComm &comm)
+{
+    QList<QByteArray> blocks;
+    bool zeros = false;
+    bool header = false;
+    for (const auto &event : comm.line()) {
+        if (event.kind != SimComm::LineEvent::Write)
+            continue;
+        if (header)
+            blocks << event.bytes;
+        else if (zeros && event.bytes == "\r")
+            header = true;
+        zeros = event.bytes == QByteArray(2, '\0');
+    }
+    return blocks;
+}
