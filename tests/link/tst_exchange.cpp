@@ -8,19 +8,21 @@
 
 namespace {
 
-// A unit on an open port 1, answering "q" with `qReply` when one is given.
+// A unit on port 1 of the in-process line, on the virtual clock.
 struct Line {
-    explicit Line(std::optional<QByteArray> qReply = {}, bool open = true)
+    explicit Line(bool open = true)
     {
-        if (qReply) {
-            UnitEngine::Fault fault;
-            fault.point = "q";
-            fault.kind = UnitEngine::Fault::Replace;
-            fault.replacement = *qReply;
-            unit.injectFault(fault);
-        }
         comm.PortNumber(1);
         comm.PortOpen(open);
+    }
+    void fault(const char *point, UnitEngine::Fault::Kind kind, const QByteArray &bytes = {})
+    {
+        UnitEngine::Fault fault;
+        fault.point = point;
+        fault.kind = kind;
+        fault.replacement = bytes;
+        fault.delayMs = 2000 + 5000;
+        unit.injectFault(fault);
     }
     VirtualClock clock;
     UnitEngine unit;
@@ -29,35 +31,24 @@ struct Line {
 
 } // namespace
 
-// The exchange shape and the drain, byte for byte against the simulated unit.
+// The shape of every exchange, the discard before it and the drain after it, byte for byte.
 class tst_exchange : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void exchangeWritesEachPartThenReads_data()
-    {
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("elapsedMs");
-        // A full reply ends the read at once; silence costs the whole wait and a drain.
-        QTest::newRow("answered") << false << QByteArray("Tavix v1.0") << 0;
-        QTest::newRow("silent") << true << QByteArray() << 700;
-    }
     void exchangeWritesEachPartThenReads()
     {
-        QFETCH(bool, silent);
-        QFETCH(QByteArray, reply);
-        QFETCH(int, elapsedMs);
+        // A full reply ends the read at once; silence costs the whole wait and a drain.
+        for (const bool silent : { false, true }) {
+            Line l;
+            l.unit.setSilent(silent);
+            const QByteArray reply = silent ? QByteArray() : QByteArray("Tavix v1.0");
+            QCOMPARE(exchange(l.comm, 'q', {}, 10, 500), reply);
+            QStringList line = command({ "q", "\\r" }) << readOf(10, 500, int(reply.size()));
+            QCOMPARE(lineScript(l.comm), silent ? line << drainOf() : line);
+            QCOMPARE(l.clock.now(), silent ? 700 : 0);
+            QVERIFY(!l.comm.takeError());
+        }
         Line l;
-        l.unit.setSilent(silent);
-        QCOMPARE(exchange(l.comm, 'q', {}, 10, 500), reply);
-        QStringList line = command({ "q", "\\r" }) << readOf(10, 500, int(reply.size()));
-        if (silent)
-            line << drainOf();
-        QCOMPARE(lineScript(l.comm), line);
-        QCOMPARE(l.clock.now(), elapsedMs);
-        QVERIFY(!l.comm.takeError());
-
-        l.comm.clearLine();
         sendCommand(l.comm, 'W', { byteText(1), byteText(255), locationText(7) });
         QCOMPARE(lineScript(l.comm), command({ "W", "\\x01", "\\xff", "07", "\\r" }));
     }
@@ -66,35 +57,31 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("waiting");
         QTest::addColumn<int>("unaskedPerSecond");
-        QTest::addColumn<QList<int>>("reads"); // empty: not compared
+        QTest::addColumn<QStringList>("reads"); // empty: not compared
         QTest::addColumn<bool>("silent");
         QTest::addColumn<int>("elapsedMs");
-        QTest::newRow("nothing waiting: one read") << 0 << 0 << QList<int> { 0 } << true << 200;
+        QTest::newRow("nothing waiting: one read") << 0 << 0 << QStringList { drainOf(0) } << true << 200;
         QTest::newRow("25 waiting: 10, 10, 5")
-            << 25 << 0 << QList<int> { 10, 10, 5 } << true << 200;
+            << 25 << 0 << QStringList { drainOf(10), drainOf(10), drainOf(5) } << true << 200;
         QTest::newRow("20 waiting: 10, 10, 0")
-            << 20 << 0 << QList<int> { 10, 10, 0 } << true << 200;
+            << 20 << 0 << QStringList { drainOf(10), drainOf(10), drainOf(0) } << true << 200;
         // Bounded by the line's time, not by a count of reads: about two seconds, then false.
-        QTest::newRow("50 bytes a second for an hour") << 0 << 50 << QList<int>() << false << 2180;
+        QTest::newRow("50 bytes a second for an hour") << 0 << 50 << QStringList() << false << 2180;
     }
     void drainReadsUntilShort()
     {
         QFETCH(int, waiting);
         QFETCH(int, unaskedPerSecond);
-        QFETCH(QList<int>, reads);
-        QFETCH(bool, silent);
-        QFETCH(int, elapsedMs);
-        Line l(QByteArray(waiting, 'x'));
+        QFETCH(QStringList, reads);
+        Line l;
+        l.fault("q", UnitEngine::Fault::Replace, QByteArray(waiting, 'x'));
         sendCommand(l.comm, 'q');
         l.unit.sendUnasked(unaskedPerSecond, 0, 3600 * 1000);
         l.comm.clearLine();
-        QCOMPARE(DrainInput(l.comm), silent);
-        QCOMPARE(l.clock.now(), elapsedMs);
-        QStringList expected;
-        for (int got : reads)
-            expected << drainOf(got);
+        QTEST(DrainInput(l.comm), "silent");
+        QTEST(int(l.clock.now()), "elapsedMs");
         if (!reads.isEmpty())
-            QCOMPARE(lineScript(l.comm), expected);
+            QCOMPARE(lineScript(l.comm), reads);
     }
 
     // What is left of one exchange never becomes the reply to the next: a write whose answer
@@ -103,52 +90,39 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("writeGot");
-        QTest::addColumn<int>("drained"); // the drain read's bytes; -1: no drain
-        QTest::addColumn<int>("discarded");
-        QTest::newRow("answered 5 s after the wait")
-            << int(UnitEngine::Fault::Delay) << QByteArray() << 0 << 0 << 2;
-        QTest::newRow("two bytes too many")
-            << int(UnitEngine::Fault::Append) << QByteArray("xy") << 2 << -1 << 2;
-        QTest::newRow("wrong letter")
-            << int(UnitEngine::Fault::Replace) << QByteArray("NOPE") << 2 << 2 << 0;
+        QTest::addColumn<QStringList>("afterWrite"); // the write's read, its drain and the discard
+        QTest::newRow("answered 5 s after the wait") << int(UnitEngine::Fault::Delay) << QByteArray()
+                                                     << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(2) };
+        QTest::newRow("two bytes too many") << int(UnitEngine::Fault::Append) << QByteArray("xy")
+                                            << QStringList { readOf(2, 2000, 2), discardOf(2) };
+        QTest::newRow("wrong letter") << int(UnitEngine::Fault::Replace) << QByteArray("NOPE")
+                                      << QStringList { readOf(2, 2000, 2), drainOf(2), discardOf(0) };
     }
     void leftoversNeverReachTheNextCommand()
     {
         QFETCH(int, kind);
         QFETCH(QByteArray, bytes);
-        QFETCH(int, writeGot);
-        QFETCH(int, drained);
-        QFETCH(int, discarded);
+        QFETCH(QStringList, afterWrite);
         Line l;
         l.unit.setRegister(9, 9);
-        UnitEngine::Fault fault;
-        fault.point = "W";
-        fault.kind = UnitEngine::Fault::Kind(kind);
-        fault.replacement = bytes;
-        fault.delayMs = 2000 + 5000;
-        l.unit.injectFault(fault);
+        l.fault("W", UnitEngine::Fault::Kind(kind), bytes);
         exchange(l.comm, 'W', { byteText(1), byteText(0) }, 2, 2000,
             [](const QByteArray &reply) { return reply.startsWith('K'); });
         l.clock.advance(10000);
         QCOMPARE(exchange(l.comm, 'R', { byteText(9) }, 2, 2000), QByteArray("\x09K"));
-        QStringList expected = command({ "W", "\\x01", "\\x00", "\\r" })
-            << readOf(2, 2000, writeGot);
-        if (drained >= 0)
-            expected << drainOf(drained);
-        expected << discardOf(discarded) << writes({ "R", "\\x09", "\\r" }) << readOf(2, 2000, 2);
-        QCOMPARE(lineScript(l.comm), expected);
+        QCOMPARE(lineScript(l.comm),
+            command({ "W", "\\x01", "\\x00", "\\r" }) + afterWrite + writes({ "R", "\\x09", "\\r" })
+                << readOf(2, 2000, 2));
     }
 
     void closedPortNeverBlocksAndReportsTheFault()
     {
-        Line l({}, false);
+        Line l(false);
         sendCommand(l.comm, 'q');
         QVERIFY(readReply(l.comm, 10, 500).isEmpty());
         DrainInput(l.comm);
         const auto error = l.comm.takeError();
-        QVERIFY(error);
-        QCOMPARE(error->fault, CommFault::NotOpen);
+        QCOMPARE(error ? int(error->fault) : -1, int(CommFault::NotOpen));
         QVERIFY(l.comm.written().isEmpty());
         QCOMPARE(l.clock.now(), 0);
     }
