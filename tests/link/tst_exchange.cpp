@@ -10,10 +10,10 @@ namespace {
 
 // A unit on port 1 of the in-process line, on the virtual clock.
 struct Line {
-    explicit Line(bool open = true)
+    Line()
     {
         comm.PortNumber(1);
-        comm.PortOpen(open);
+        comm.PortOpen(true);
     }
     void fault(const char *point, UnitEngine::Fault::Kind kind, const QByteArray &bytes = {})
     {
@@ -35,24 +35,6 @@ struct Line {
 class tst_exchange : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void exchangeWritesEachPartThenReads()
-    {
-        // A full reply ends the read at once; silence costs the whole wait and a drain.
-        for (const bool silent : { false, true }) {
-            Line l;
-            l.unit.setSilent(silent);
-            const QByteArray reply = silent ? QByteArray() : QByteArray("Tavix v1.0");
-            QCOMPARE(exchange(l.comm, 'q', {}, 10, 500), reply);
-            QStringList line = command({ "q", "\\r" }) << readOf(10, 500, int(reply.size()));
-            QCOMPARE(lineScript(l.comm), silent ? line << drainOf() : line);
-            QCOMPARE(l.clock.now(), silent ? 700 : 0);
-            QVERIFY(!l.comm.takeError());
-        }
-        Line l;
-        sendCommand(l.comm, 'W', { byteText(1), byteText(255), locationText(7) });
-        QCOMPARE(lineScript(l.comm), command({ "W", "\\x01", "\\xff", "07", "\\r" }));
-    }
-
     void drainReadsUntilShort_data()
     {
         QTest::addColumn<int>("waiting");
@@ -84,13 +66,17 @@ private Q_SLOTS:
             QCOMPARE(lineScript(l.comm), reads);
     }
 
-    // What is left of one exchange never becomes the reply to the next: a write whose answer
-    // comes late, too long or wrong, then a register read a user's pause later.
-    void leftoversNeverReachTheNextCommand_data()
+    // Each part its own write, then one read; a short or wrong reply is drained, and what is left
+    // of it never becomes the reply to the next command: here a register read a user's pause later.
+    void exchangeAndLeftovers_data()
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("afterWrite"); // the write's read, its drain and the discard
+        QTest::newRow("answered") << int(UnitEngine::Fault::Replace) << QByteArray("Kx")
+                                  << QStringList { readOf(2, 2000, 2), discardOf(0) };
+        QTest::newRow("silent") << int(UnitEngine::Fault::NoReply) << QByteArray()
+                                << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(0) };
         QTest::newRow("answered 5 s after the wait") << int(UnitEngine::Fault::Delay) << QByteArray()
                                                      << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(2) };
         QTest::newRow("two bytes too many") << int(UnitEngine::Fault::Append) << QByteArray("xy")
@@ -98,7 +84,7 @@ private Q_SLOTS:
         QTest::newRow("wrong letter") << int(UnitEngine::Fault::Replace) << QByteArray("NOPE")
                                       << QStringList { readOf(2, 2000, 2), drainOf(2), discardOf(0) };
     }
-    void leftoversNeverReachTheNextCommand()
+    void exchangeAndLeftovers()
     {
         QFETCH(int, kind);
         QFETCH(QByteArray, bytes);
@@ -113,18 +99,6 @@ private Q_SLOTS:
         QCOMPARE(lineScript(l.comm),
             command({ "W", "\\x01", "\\x00", "\\r" }) + afterWrite + writes({ "R", "\\x09", "\\r" })
                 << readOf(2, 2000, 2));
-    }
-
-    void closedPortNeverBlocksAndReportsTheFault()
-    {
-        Line l(false);
-        sendCommand(l.comm, 'q');
-        QVERIFY(readReply(l.comm, 10, 500).isEmpty());
-        DrainInput(l.comm);
-        const auto error = l.comm.takeError();
-        QCOMPARE(error ? int(error->fault) : -1, int(CommFault::NotOpen));
-        QVERIFY(l.comm.written().isEmpty());
-        QCOMPARE(l.clock.now(), 0);
     }
 };
 

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -49,8 +51,8 @@ private Q_SLOTS:
     {
         Ports ports;
         PtyUnit unit;
-        const QString identity = QStringLiteral("\r\n\x03\x11\x13\x7fTavi");
-        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir, 1, { QStringLiteral("--identity"), identity }));
+        const QString identity = u"\r\n\x03\x11\x13\x7fTavi"_s;
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(ports.dir, 1, { u"--identity"_s, identity }));
         // Opened before the port, since an open port admits no one else; it only looks.
         const int watcher = ::open(qPrintable(unit.devicePath()), O_RDONLY | O_NOCTTY | O_NONBLOCK);
         QVERIFY(watcher >= 0);
@@ -84,9 +86,9 @@ private Q_SLOTS:
         Ports ports;
         PtyUnit one;
         PtyUnit two;
-        const QString identity = QStringLiteral("--identity");
-        START_PTY_UNIT(one, PtyUnit::linkArguments(ports.dir, 1, { identity, QStringLiteral("Tavix one!") }));
-        START_PTY_UNIT(two, PtyUnit::linkArguments(ports.dir, 2, { identity, QStringLiteral("Tavix two!") }));
+        const QString identity = u"--identity"_s;
+        START_PTY_UNIT(one, PtyUnit::linkArguments(ports.dir, 1, { identity, u"Tavix one!"_s }));
+        START_PTY_UNIT(two, PtyUnit::linkArguments(ports.dir, 2, { identity, u"Tavix two!"_s }));
         const auto first = ports.open(1);
         const auto second = ports.open(1);
         QCOMPARE(faultOf(*second), CommFault::OpenFailed);
@@ -107,24 +109,20 @@ private Q_SLOTS:
         QCOMPARE(faultOf(*second), std::nullopt);
     }
 
-    // While open the driver is asked for low latency, and its own flags come back at closing;
-    // a driver without flags (this pseudo-terminal's own, through the system's calls) or one
-    // that refuses leaves the port working as it is, without a word.
+    // While open the driver is asked for low latency, and its own flags come back at closing; a
+    // driver without flags (a pseudo-terminal's own, which every other test here has) or one that
+    // refuses leaves the port working as it is, without a word.
     void lowLatency_data()
     {
-        QTest::addColumn<bool>("standIn");
         QTest::addColumn<std::optional<int>>("flags");
         QTest::addColumn<bool>("refuses");
         QTest::addColumn<QList<int>>("asked");
         const int old = 0x0040;
         const int low = old | LowLatencyFlag;
-        QTest::newRow("set while open, the old back") << true << std::optional(old) << false
-                                                      << QList<int> { low, old };
-        QTest::newRow("already low latency") << true << std::optional(low) << false << QList<int> {};
-        QTest::newRow("no flags") << true << std::optional<int>() << false << QList<int> {};
-        QTest::newRow("driver refuses") << true << std::optional(old) << true << QList<int> { low };
-        QTest::newRow("the system's calls on a pseudo-terminal")
-            << false << std::optional<int>() << false << QList<int> {};
+        QTest::newRow("set while open, the old back") << std::optional(old) << false << QList<int> { low, old };
+        QTest::newRow("already low latency") << std::optional(low) << false << QList<int> {};
+        QTest::newRow("no flags") << std::optional<int>() << false << QList<int> {};
+        QTest::newRow("driver refuses") << std::optional(old) << true << QList<int> { low };
     }
     void lowLatency()
     {
@@ -137,16 +135,13 @@ private Q_SLOTS:
         driver.current = flags;
         QFETCH(bool, refuses);
         driver.refuses = refuses;
-        QFETCH(bool, standIn);
-        SerialPortComm comm(ports.dir, standIn ? driver : SerialDriverFlags::system());
-        comm.PortNumber(1);
-        comm.PortOpen(true);
-        QCOMPARE(ask(comm), Identity);
+        const auto comm = ports.open(1, driver);
+        QCOMPARE(ask(*comm), Identity);
         QCOMPARE(driver.asked, asked.mid(0, 1));
-        comm.PortOpen(false);
+        comm->PortOpen(false);
         QCOMPARE(driver.asked, asked);
         QCOMPARE(driver.current, flags);
-        QCOMPARE(faultOf(comm), std::nullopt);
+        QCOMPARE(faultOf(*comm), std::nullopt);
     }
 
     // A unit that vanishes is dead from then on, at once, and a port that does not open stays
@@ -157,17 +152,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("entry"); // what ports/com<number> is made as
         QTest::addColumn<bool>("writeFirst");
         QTest::addColumn<QString>("problem"); // why it did not open; empty: it opened
-        const QString unit = QStringLiteral("unit");
-        const QString none = QStringLiteral("There is no serial port %1.");
+        const QString unit = u"unit"_s;
+        const QString none = u"There is no serial port %1."_s;
         const int unused = int(systemSerialPorts().size() + 1);
-        const QString refused = QStringLiteral("Serial port 1 (");
+        const QString refused = u"Serial port 1 ("_s;
         QTest::newRow("vanished after a write") << 1 << unit << true << QString();
         QTest::newRow("vanished, read alone") << 1 << unit << false << QString();
         QTest::newRow("no device for the number") << unused << QString() << true << none.arg(unused);
         QTest::newRow("number 0") << 0 << QString() << true << none.arg(0);
         QTest::newRow("number 256") << 256 << QString() << true << none.arg(256);
-        QTest::newRow("dangling link") << 1 << QStringLiteral("gone/pts/99") << true << refused;
-        QTest::newRow("link to a plain file") << 1 << QStringLiteral("plain") << true << refused;
+        QTest::newRow("dangling link") << 1 << u"gone/pts/99"_s << true << refused;
+        QTest::newRow("link to a plain file") << 1 << u"plain"_s << true << refused;
     }
     void deadPortNeverBlocks()
     {
@@ -200,8 +195,8 @@ private Q_SLOTS:
         for (int attempt = 0; attempt < 2; ++attempt) {
             QCOMPARE(readReply(*comm, 10, 10000), QByteArray());
             const auto error = comm->takeError();
-            QCOMPARE(error ? error->text : QString(), opening ? QStringLiteral("The serial port is not open.")
-                                                              : QStringLiteral("The serial device %1 is gone.").arg(unit.devicePath().section(u'/', 2)));
+            const QString gone = u"The serial device %1 is gone."_s.arg(unit.devicePath().section(u'/', 2));
+            QCOMPARE(error ? error->text : QString(), opening ? u"The serial port is not open."_s : gone);
             sendCommand(*comm, 'q');
         }
         DrainInput(*comm);

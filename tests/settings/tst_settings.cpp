@@ -6,7 +6,6 @@
 #include "settings/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,26 +13,23 @@
 
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int NoFit = -99999; // nothing read: unreadable, or the number does not fit
 
-// A scratch folder and files in it.
-struct Folder {
-    QTemporaryDir dir;
-    QString path(const QString &name) const { return dir.filePath(name); }
-    bool write(const QString &name, const QByteArray &bytes) const
-    {
-        QFile file(path(name));
-        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly)
-            && file.write(bytes) == bytes.size();
-    }
-    QByteArray read(const QString &name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-    }
-};
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
 
 } // namespace
 
@@ -50,21 +46,20 @@ private Q_SLOTS:
             QTest::newRow(name) << contents << baud << port;
         };
         const QByteArray long255(255, '9');
-        row("defaults", "BaudRate=460800\r\nCommPort=1\r\n", QStringLiteral("460800"), 1);
-        row("line feeds, no end after the port", "BaudRate=9600\nCommPort=7", QStringLiteral("9600"), 7);
-        row("lines after the second ignored", "B=9600\r\nC=3\r\ngarbage\r\n", QStringLiteral("9600"), 3);
-        row("names are not looked at", "Speed=19200\r\nPort=4\r\n", QStringLiteral("19200"), 4);
+        row("defaults", "BaudRate=460800\r\nCommPort=1\r\n", u"460800"_s, 1);
+        row("line feeds, no end after the port", "BaudRate=9600\nCommPort=7", u"9600"_s, 7);
+        row("lines after the second ignored", "B=9600\r\nC=3\r\ngarbage\r\n", u"9600"_s, 3);
+        row("names are not looked at", "Speed=19200\r\nPort=4\r\n", u"19200"_s, 4);
         row("lines swapped: port 460800 does not fit", "CommPort=3\r\nBaudRate=460800\r\n", {}, NoFit);
-        row("the port by the number rules", "B=1\r\nC=2.5\r\n", QStringLiteral("1"), 2);
-        row("the rate as it stands", "B= 9600,\r\nC=1\r\n", QStringLiteral(" 9600,"), 1);
-        row("only the first = splits", "B=a=b\r\nC=1\r\n", QStringLiteral("a=b"), 1);
-        row("line without =: all value", "9600\r\n2\r\n", QStringLiteral("9600"), 2);
+        row("the rate as it stands", "B= 9600,\r\nC=1\r\n", u" 9600,"_s, 1);
+        row("only the first = splits", "B=a=b\r\nC=1\r\n", u"a=b"_s, 1);
+        row("line without =: all value", "9600\r\n2\r\n", u"9600"_s, 2);
         row("one line", "BaudRate=460800\r\n", {}, NoFit);
         row("value of 255 characters", "B=" + long255 + "\r\nC=1\r\n", QString::fromLatin1(long255), 1);
         row("value of 256 characters", "B=" + long255 + "9\r\nC=1\r\n", {}, NoFit);
-        row("= as 255th character", QByteArray(254, 'x') + "=1\r\nC=1\r\n", QStringLiteral("1"), 1);
+        row("= as 255th character", QByteArray(254, 'x') + "=1\r\nC=1\r\n", u"1"_s, 1);
         row("= as 256th character", QByteArray(255, 'x') + "=1\r\nC=1\r\n", {}, NoFit);
-        row("8-bit characters kept", "B=\xe9t\xe9\r\nC=1\r\n", QStringLiteral(u"\u00e9t\u00e9"), 1);
+        row("8-bit characters kept", "B=\xe9t\xe9\r\nC=1\r\n", u"\u00e9t\u00e9"_s, 1);
     }
     void reading()
     {
@@ -74,7 +69,8 @@ private Q_SLOTS:
         QTEST(settings ? int(settings->CommPort) : NoFit, "port");
     }
 
-    // A number at the start of the text, halves to even, 16 bits; a port choice is 1 to 255.
+    // A number at the start of the text, halves to even, 16 bits, or the file is unreadable; a
+    // port the user picks is 1 to 255.
     void numberRules_data()
     {
         QTest::addColumn<QString>("text");
@@ -95,7 +91,6 @@ private Q_SLOTS:
         row("255.5", 256, NoFit);
         row("32767", 32767, NoFit);
         row("32767.5", NoFit, NoFit);
-        row("32768", NoFit, NoFit);
         row("-32768", -32768, NoFit);
         row("-32769", NoFit, NoFit);
     }
@@ -104,100 +99,83 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QTEST(readPortNumber(text) ? int(*readPortNumber(text)) : NoFit, "port");
         QTEST(readPortChoice(text) ? int(*readPortChoice(text)) : NoFit, "choice");
+        const auto settings = parseSettings("B=1\r\nC=" + text.toLatin1());
+        QTEST(settings ? int(settings->CommPort) : NoFit, "port");
     }
 
-    // The writer replaces whatever was there, even a read-only file, and fails cleanly where it
-    // cannot write.
-    void writer()
+    // The file is replaced in one step, even a read-only one; a write that fails part way (a file
+    // size limit stands in for a full disk) leaves the old file as it was, mode included.
+    void writing_data()
     {
-        Folder f;
-        const QString path = f.path(QStringLiteral("setup.txt"));
-        QVERIFY(!readSettings(path));
-        QVERIFY(f.write(QStringLiteral("setup.txt"), "old junk\r\n"));
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
-        QVERIFY(writeSettings(path, Settings { QStringLiteral("460800"), 12 }));
-        QCOMPARE(f.read(QStringLiteral("setup.txt")), QByteArray("BaudRate=460800\r\nCommPort=12\r\n"));
-        QCOMPARE(readSettings(path)->CommPort, qint16(12));
-        QFile::setPermissions(path, QFileDevice::ReadOwner);
-        removeSettings(path);
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(!writeSettings(f.path(QStringLiteral("no/folder/setup.txt")), Settings {}));
+        QTest::addColumn<int>("oldMode"); // 0: no old file
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("new") << 0 << false;
+        QTest::newRow("over a read-only file") << int(QFileDevice::ReadOwner) << false;
+        QTest::newRow("disk full, writable old file") << int(QFileDevice::ReadOwner | QFileDevice::WriteOwner) << true;
+        QTest::newRow("disk full, read-only old file") << int(QFileDevice::ReadOwner) << true;
     }
-
-    // A write that fails part way leaves the old file as it was, read-only or not; a file size
-    // limit stands in for a full disk.
-    void failedWriteKeepsTheOldFile_data()
+    void writing()
     {
-        QTest::addColumn<QFileDevice::Permissions>("mode");
-        QTest::newRow("writable") << (QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QTest::newRow("read-only") << QFileDevice::Permissions(QFileDevice::ReadOwner);
-    }
-    void failedWriteKeepsTheOldFile()
-    {
-        QFETCH(QFileDevice::Permissions, mode);
-        Folder f;
-        const QString path = f.path(QStringLiteral("setup.txt"));
+        QFETCH(int, oldMode);
+        QFETCH(bool, diskFull);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"setup.txt"_s);
         const QByteArray oldText("BaudRate=9600\r\nCommPort=3\r\n");
-        QVERIFY(f.write(QStringLiteral("setup.txt"), oldText));
-        QVERIFY(QFile::setPermissions(path, mode));
+        if (oldMode)
+            QVERIFY(writeFile(path, oldText) && QFile::setPermissions(path, QFileDevice::Permissions(oldMode)));
         rlimit saved {};
         QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 8;
+        rlimit limit { diskFull ? 8 : saved.rlim_cur, saved.rlim_max };
         // Past the limit a write fails with EFBIG instead of ending the process.
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = writeSettings(path, Settings { QStringLiteral("460800"), 12 });
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const bool written = writeSettings(path, Settings { u"460800"_s, 12 });
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!written);
-        QCOMPARE(f.read(QStringLiteral("setup.txt")), oldText);
-        QCOMPARE(QFile::permissions(path) & (QFileDevice::ReadOwner | QFileDevice::WriteOwner), mode);
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("setup.txt") });
+        QCOMPARE(written, !diskFull);
+        QCOMPARE(readFile(path), diskFull ? oldText : QByteArray("BaudRate=460800\r\nCommPort=12\r\n"));
+        if (diskFull)
+            QCOMPARE(int(QFile::permissions(path) & (QFileDevice::ReadOwner | QFileDevice::WriteOwner)), oldMode);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"setup.txt"_s });
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        removeSettings(path);
+        QVERIFY(!QFile::exists(path) && !readSettings(path));
+        QVERIFY(!writeSettings(dir.filePath(u"no/folder/setup.txt"_s), Settings {}));
     }
 
     // help.txt is shown whole, line ends kept; what cannot be instructions is not shown at all.
     void helpText_data()
     {
-        QTest::addColumn<QString>("kind"); // file, sparse (zeros), missing, folder, unreadable
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text"); // null: "No Instructions Available!"
-        const auto file = QStringLiteral("file");
+        QTest::addColumn<QByteArray>("bytes"); // "size:N": N zero bytes; "folder", "missing"
+        QTest::addColumn<QString>("text"); // null: not shown
         const QByteArray lines("Finding the port\r\n\r\nUse Tools.\nLast line without end");
-        QTest::newRow("empty") << file << QByteArray() << QStringLiteral("");
-        QTest::newRow("lines") << file << lines << QString::fromLatin1(lines);
-        QTest::newRow("UTF-8") << file << QByteArray("Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x94\r\n")
-                               << QStringLiteral("Grüße —\r\n");
-        QTest::newRow("8-bit code page") << file << QByteArray("Gr\xfc\xdf" "e\r\n") << QStringLiteral("Grüße\r\n");
-        QTest::newRow("zero byte") << file << QByteArray("a\0b", 3) << QString::fromLatin1("a\0b", 3);
-        QTest::newRow("4 MiB") << QStringLiteral("sparse") << QByteArray::number(4 << 20)
-                               << QString(4 << 20, QChar(0));
-        QTest::newRow("4 MiB and a byte") << QStringLiteral("sparse") << QByteArray::number((4 << 20) + 1) << QString();
-        QTest::newRow("missing") << QStringLiteral("missing") << QByteArray() << QString();
-        QTest::newRow("a folder") << QStringLiteral("folder") << QByteArray() << QString();
-        QTest::newRow("unreadable") << QStringLiteral("unreadable") << QByteArray() << QString();
+        QTest::newRow("empty") << QByteArray() << u""_s;
+        QTest::newRow("lines") << lines << QString::fromLatin1(lines);
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x94\r\n") << u"Grüße —\r\n"_s;
+        QTest::newRow("8-bit code page") << QByteArray("Gr\xfc\xdf" "e\r\n") << u"Grüße\r\n"_s;
+        QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("4 MiB") << QByteArray("size:4194304") << QString(4 << 20, QChar(0));
+        QTest::newRow("4 MiB and a byte") << QByteArray("size:4194305") << QString();
+        QTest::newRow("missing") << QByteArray("missing") << QString();
+        QTest::newRow("a folder") << QByteArray("folder") << QString();
     }
     void helpText()
     {
-        QFETCH(QString, kind);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        Folder f;
-        const QString path = f.path(QStringLiteral("help.txt"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"help.txt"_s);
         QFile file(path);
-        if (kind == u"file" || kind == u"unreadable")
-            QVERIFY(f.write(QStringLiteral("help.txt"), bytes));
-        if (kind == u"sparse") // no real disk use
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(bytes.toLongLong()));
-        if (kind == u"folder")
+        if (bytes.startsWith("size:")) // sparse: no real disk use
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(bytes.mid(5).toLongLong()));
+        else if (bytes == "folder")
             QVERIFY(QDir().mkpath(path));
-        if (kind == u"unreadable" && (!file.setPermissions(QFileDevice::WriteOwner) || file.open(QIODevice::ReadOnly)))
-            QSKIP("Running with rights that read any file");
+        else if (bytes != "missing")
+            QVERIFY(writeFile(path, bytes));
         RecordingPrompter prompter;
-        QCOMPARE(helpWindowText(path, prompter), text.isNull() ? QStringLiteral("Text1") : text);
-        QCOMPARE(prompter.texts(), text.isNull() ? QStringList { QStringLiteral("No Instructions Available!") } : QStringList());
-        if (text.isNull())
-            QCOMPARE(prompter.shown.first().title, QStringLiteral("Tavix"));
+        QCOMPARE(helpWindowText(path, prompter), text.isNull() ? u"Text1"_s : text);
+        QCOMPARE(prompter.texts(), text.isNull() ? QStringList { u"No Instructions Available!"_s } : QStringList());
+        QVERIFY(prompter.shown.isEmpty() || prompter.shown.first().title == u"Tavix");
     }
 
     // Run from its build folder the program keeps everything beside itself; installed (its data
@@ -210,10 +188,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("dataIn");
         QTest::addColumn<QString>("settingsIn");
-        const QString bin = QStringLiteral("bin");
-        const QString data = QStringLiteral("share/tavix-message-manager");
-        const QString config = QStringLiteral("config");
-        QTest::newRow("build folder, data folder too") << true << true << false << bin << bin;
+        const QString bin = u"bin"_s, data = u"share/tavix-message-manager"_s, config = u"config"_s;
+        QTest::newRow("build folder, a data folder too") << true << true << false << bin << bin;
         QTest::newRow("installed, prefix not writable") << false << true << true << data << config;
         QTest::newRow("installed into a prefix the user owns") << false << true << false << data << config;
         QTest::newRow("read-only folder without data") << true << false << true << bin << config;
@@ -225,23 +201,20 @@ private Q_SLOTS:
         QFETCH(bool, readOnly);
         QFETCH(QString, dataIn);
         QFETCH(QString, settingsIn);
-        Folder f;
-        const QString bin = f.path(QStringLiteral("bin"));
+        QTemporaryDir root;
+        const QString bin = root.filePath(u"bin"_s);
         QVERIFY(QDir().mkpath(bin));
-        if (helpBeside)
-            QVERIFY(f.write(QStringLiteral("bin/help.txt"), "help"));
-        if (dataFolder)
-            QVERIFY(f.write(QStringLiteral("share/tavix-message-manager/help.txt"), "help"));
-        if (readOnly)
-            QVERIFY(QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(!helpBeside || writeFile(bin + u"/help.txt"_s, "help"));
+        QVERIFY(!dataFolder || writeFile(root.filePath(u"share/tavix-message-manager/help.txt"_s), "help"));
+        QVERIFY(!readOnly || QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         const bool writable = QFileInfo(bin).isWritable();
-        const AppPaths paths = AppPaths::forLayout(bin, f.path(QStringLiteral("config")));
+        const AppPaths paths = AppPaths::forLayout(bin, root.filePath(u"config"_s));
         QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        if (readOnly && writable && dataIn == u"bin")
+        if (readOnly && writable && !dataFolder)
             QSKIP("Running with rights that write any folder");
         QCOMPARE(QStringList({ paths.helpFile, paths.waveDir, paths.settingsFile, paths.portsDir }),
-            QStringList({ f.path(dataIn + QStringLiteral("/help.txt")), f.path(dataIn + QStringLiteral("/wavefiles")),
-                f.path(settingsIn + QStringLiteral("/setup.txt")), f.path(settingsIn + QStringLiteral("/ports")) }));
+            QStringList({ root.filePath(dataIn + u"/help.txt"_s), root.filePath(dataIn + u"/wavefiles"_s),
+                root.filePath(settingsIn + u"/setup.txt"_s), root.filePath(settingsIn + u"/ports"_s) }));
     }
 };
 

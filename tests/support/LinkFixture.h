@@ -20,9 +20,10 @@ struct Ports {
     {
         return QDir().mkpath(dir) && QFile::link(target, path(number));
     }
-    std::unique_ptr<SerialPortComm> open(int number = 1) const
+    std::unique_ptr<SerialPortComm> open(int number = 1,
+                                         SerialDriverFlags &driver = SerialDriverFlags::system()) const
     {
-        auto comm = std::make_unique<SerialPortComm>(dir);
+        auto comm = std::make_unique<SerialPortComm>(dir, driver);
         comm->PortNumber(static_cast<qint16>(number));
         comm->PortOpen(true);
         return comm;
