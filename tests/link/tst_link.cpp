@@ -78,16 +78,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("afterWrite"); // the write's read, its drain and the discard
-        QTest::newRow("answered") << int(UnitEngine::Fault::Replace) << QByteArray("Kx")
-                                  << QStringList { readOf(2, 2000, 2), discardOf(0) };
-        QTest::newRow("silent") << int(UnitEngine::Fault::NoReply) << QByteArray()
-                                << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(0) };
-        QTest::newRow("answered 5 s after the wait") << int(UnitEngine::Fault::Delay) << QByteArray()
-                                                     << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(2) };
-        QTest::newRow("two bytes too many") << int(UnitEngine::Fault::Append) << QByteArray("xy")
-                                            << QStringList { readOf(2, 2000, 2), discardOf(2) };
-        QTest::newRow("wrong letter") << int(UnitEngine::Fault::Replace) << QByteArray("NOPE")
-                                      << QStringList { readOf(2, 2000, 2), drainOf(2), discardOf(0) };
+        const auto row = [](const char *name, UnitEngine::Fault::Kind kind, const QByteArray &bytes, const QStringList &after) {
+            QTest::newRow(name) << int(kind) << bytes << after;
+        };
+        using F = UnitEngine::Fault;
+        row("answered", F::Replace, "Kx", { readOf(2, 2000, 2), discardOf(0) });
+        row("silent", F::NoReply, {}, { readOf(2, 2000, 0), drainOf(0), discardOf(0) });
+        row("answered 5 s after the wait", F::Delay, {}, { readOf(2, 2000, 0), drainOf(0), discardOf(2) });
+        row("two bytes too many", F::Append, "xy", { readOf(2, 2000, 2), discardOf(2) });
+        row("wrong letter", F::Replace, "NOPE", { readOf(2, 2000, 2), drainOf(2), discardOf(0) });
     }
     void exchangeAndLeftovers()
     {
