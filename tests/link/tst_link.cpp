@@ -23,7 +23,8 @@ const QString GoneById = u"/dev/serial/by-id/usb-Gone_Adapter-if00-port0"_s;
 struct Line {
     Line(const char *point, int kind, const QByteArray &bytes)
     {
-        unit.injectFault({ .point = point, .kind = UnitEngine::Fault::Kind(kind), .replacement = bytes, .delayMs = 7000 });
+        using F = UnitEngine::Fault;
+        unit.injectFault({ .point = point, .kind = F::Kind(kind), .replacement = bytes, .delayMs = 2000 + 5000 });
         comm.PortNumber(1);
         comm.PortOpen(true);
     }
@@ -78,10 +79,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("afterWrite"); // the write's read, its drain and the discard
-        const auto row = [](const char *name, UnitEngine::Fault::Kind kind, const QByteArray &bytes, const QStringList &after) {
+        using F = UnitEngine::Fault;
+        const auto row = [](const char *name, F::Kind kind, const QByteArray &bytes, const QStringList &after) {
             QTest::newRow(name) << int(kind) << bytes << after;
         };
-        using F = UnitEngine::Fault;
         row("answered", F::Replace, "Kx", { readOf(2, 2000, 2), discardOf(0) });
         row("silent", F::NoReply, {}, { readOf(2, 2000, 0), drainOf(0), discardOf(0) });
         row("answered 5 s after the wait", F::Delay, {}, { readOf(2, 2000, 0), drainOf(0), discardOf(2) });
@@ -95,11 +96,12 @@ private Q_SLOTS:
         QFETCH(QStringList, afterWrite);
         Line l("W", kind, bytes);
         l.unit.setRegister(9, 9);
-        exchange(l.comm, 'W', { byteText(1), byteText(0) }, 2, 2000, [](const QByteArray &reply) { return reply.startsWith('K'); });
+        const auto accepted = [](const QByteArray &reply) { return reply.startsWith('K'); };
+        exchange(l.comm, 'W', { byteText(1), byteText(0) }, 2, 2000, accepted);
         l.clock.advance(10000);
         QCOMPARE(exchange(l.comm, 'R', { byteText(9) }, 2, 2000), QByteArray("\x09K"));
-        QCOMPARE(lineScript(l.comm),
-            command({ "W", "\\x01", "\\x00", "\\r" }) + afterWrite + writes({ "R", "\\x09", "\\r" }) << readOf(2, 2000, 2));
+        QCOMPARE(lineScript(l.comm), command({ "W", "\\x01", "\\x00", "\\r" }) + afterWrite
+                + writes({ "R", "\\x09", "\\r" }) << readOf(2, 2000, 2));
     }
 
     void inventory_data()
@@ -108,8 +110,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pin"); // empty: no link com<number>
         QTest::addColumn<QString>("group"); // that owns the devices
         QTest::addColumn<QStringList>("shown"); // device, adapter, access, hint, pinned
-        const auto row = [](const char *name, int number, const QString &pin, QStringList shown, const char *group = "") {
-            QTest::newRow(name) << number << pin << QString::fromLatin1(group) << (shown << (pin.isEmpty() ? QString() : u"pinned"_s));
+        const auto row = [](const char *name, int number, const QString &pin, QStringList shown,
+                             const char *group = "") {
+            shown << (pin.isEmpty() ? QString() : u"pinned"_s);
+            QTest::newRow(name) << number << pin << QString::fromLatin1(group) << shown;
         };
         const QString ux2 = u"UX2 USB Serial, Lintel, serial A10K"_s;
         const QString ns1 = u"NS1 Bridge, Norby, serial 0001"_s;
@@ -117,7 +121,8 @@ private Q_SLOTS:
         row("2: no permission, the group and the command", 2, {},
             { u"/dev/ttyUSB0"_s, ns1, u"no permission (group dialout)"_s,
                 QStringLiteral("No permission to open /dev/ttyUSB0: it belongs to the group dialout. Add yourself to "
-                               "that group with \"sudo usermod -aG dialout $USER\", then log out and in again.") }, "dialout");
+                               "that group with \"sudo usermod -aG dialout $USER\", then log out and in again.") },
+            "dialout");
         row("2: no permission, group unknown", 2, {},
             { u"/dev/ttyUSB0"_s, ns1, u"no permission"_s,
                 QStringLiteral("No permission to open /dev/ttyUSB0. Add yourself to the group that owns it (dialout "
@@ -151,8 +156,8 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 255);
         const PortInventoryRow &row = rows.at(number - 1);
         QCOMPARE(row.number, number);
-        QTEST(QStringList({ row.device, row.adapterText(), row.accessSummary(), row.accessText(), (row.pinned ? u"pinned"_s : QString()) }),
-            "shown");
+        const QString pinned = row.pinned ? u"pinned"_s : QString();
+        QTEST(QStringList({ row.device, row.adapterText(), row.accessSummary(), row.accessText(), pinned }), "shown");
         // The serial component opens what the window shows.
         const QStringList sorted { u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, u"/dev/ttyUSB1"_s };
         QCOMPARE(portDevice(number, ports.dir, sorted), row.device);

@@ -60,7 +60,8 @@ private Q_SLOTS:
             QCOMPARE(faultOf(*comm), refused ? std::optional(CommFault::BadSettings) : std::nullopt);
             termios t {};
             QCOMPARE(::tcgetattr(watcher, &t), 0);
-            QCOMPARE((QList<int> { int(cfgetispeed(&t)), int(cfgetospeed(&t)), int(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) }),
+            const int frame = int(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS));
+            QCOMPARE((QList<int> { int(cfgetispeed(&t)), int(cfgetospeed(&t)), frame }),
                 (QList<int> { int(speed), int(speed), CS8 }));
         }
         ::close(watcher);

@@ -22,7 +22,8 @@ constexpr int NoFit = -99999; // nothing read: unreadable, or the number does no
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size();
 }
 
 QByteArray readFile(const QString &path)

@@ -73,8 +73,8 @@ private Q_SLOTS:
         QVERIFY2(reading.outcome == WaveHeaderReading::Outcome::Accepted, qPrintable(reading.message));
         const WaveHeader &h = reading.header;
         double bytes = double(deriveDataSize(h.dataChunkSize, h.channelCount, h.bitsPerSample));
-        QTEST((QList<int> { h.sampleRate, h.bitsPerSample, h.channelCount, 1 + CountExtraLocations(bytes, LocationBytes) }),
-            "expected");
+        const int locations = 1 + CountExtraLocations(bytes, LocationBytes);
+        QTEST((QList<int> { h.sampleRate, h.bitsPerSample, h.channelCount, locations }), "expected");
         QCOMPARE_GE(h.dataChunkSize / (h.bitsPerSample / 8), h.sampleRate); // a second at least
         QCOMPARE(GetName(file.fileName())->trimmed(), name);
     }
@@ -91,7 +91,8 @@ private Q_SLOTS:
         row("baud without a value", { u"--baud"_s }, "Missing value after '--baud'");
         row("negative adapter latency", { u"--adapter-latency-ms"_s, u"-1"_s },
             "--adapter-latency-ms needs a whole number of milliseconds, 0 or more, not \"-1\"");
-        row("preload refused", { u"--preload"_s, u"9:x:8000:1"_s }, "--preload \"9:x:8000:1\": the location must be 1 to 8");
+        row("preload refused", { u"--preload"_s, u"9:x:8000:1"_s },
+            "--preload \"9:x:8000:1\": the location must be 1 to 8");
         row("unknown switch", { u"--frobnicate"_s }, "Unknown option 'frobnicate'");
         row("stray argument", { u"extra"_s }, "unexpected argument \"extra\"");
         row("a file where the link goes", { u"--link"_s, m_scratch.filePath(u"com1"_s) }, "not a link");
