@@ -1,8 +1,11 @@
+#include "support/RecordingPrompter.h"
+
+#include "commands/HelpWindowText.h"
+#include "settings/AppPaths.h"
 #include "settings/NumberRules.h"
 #include "settings/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,173 +13,204 @@
 
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-void readableRow(const char *name, const QByteArray &contents, const QString &baud, int port)
+constexpr int NoFit = -99999; // nothing read: unreadable, or the number does not fit
+
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QTest::newRow(name) << contents << true << baud << port;
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size();
 }
 
-void unreadableRow(const char *name, const QByteArray &contents)
+QByteArray readFile(const QString &path)
 {
-    QTest::newRow(name) << contents << false << QString() << 0;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 } // namespace
 
-// The reading rules of setup.txt and its writer.
+// setup.txt, the number rules, the instructions and where the program keeps its files.
 class tst_settings : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void reading_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("readable");
         QTest::addColumn<QString>("baud");
-        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("port"); // NoFit: the file is unreadable
+        const auto row = [](const char *name, const QByteArray &contents, const QString &baud, int port) {
+            QTest::newRow(name) << contents << baud << port;
+        };
         const QByteArray long255(255, '9');
-        const QByteArray long256(256, '9');
-        const QString rate = QStringLiteral("460800");
-        const QString one = QStringLiteral("1");
-
-        readableRow("defaults", "BaudRate=460800\r\nCommPort=1\r\n", rate, 1);
-        readableRow("line feeds only", "BaudRate=9600\nCommPort=7\n", QStringLiteral("9600"), 7);
-        readableRow("no end after port", "BaudRate=9600\r\nCommPort=7", QStringLiteral("9600"), 7);
-        readableRow("lines after the second ignored", "BaudRate=9600\r\nCommPort=3\r\ngarbage\r\n",
-            QStringLiteral("9600"), 3);
-        readableRow("names before = are not looked at", "Speed=19200\r\nPort=4\r\n",
-            QStringLiteral("19200"), 4);
-        unreadableRow("lines swapped: port 460800 does not fit", "CommPort=3\r\nBaudRate=460800\r\n");
-        readableRow("COM3 gives 0", "BaudRate=460800\r\nCommPort=COM3\r\n", rate, 0);
-        readableRow("2.5 rounds to 2", "BaudRate=460800\r\nCommPort=2.5\r\n", rate, 2);
-        readableRow("3.5 rounds to 4", "BaudRate=460800\r\nCommPort=3.5\r\n", rate, 4);
-        readableRow("number then text", "B=1\r\nCommPort=12abc\r\n", one, 12);
-        readableRow("blanks before the number", "B=1\r\nC=  5\r\n", one, 5);
-        readableRow("empty port value gives 0", "B=1\r\nC=\r\n", one, 0);
-        readableRow("negative port", "B=1\r\nC=-3\r\n", one, -3);
-        readableRow("largest 16-bit port", "B=1\r\nC=32767\r\n", one, 32767);
-        unreadableRow("one past 16 bits", "B=1\r\nC=32768\r\n");
-        unreadableRow("32767.5 rounds out of range", "B=1\r\nC=32767.5\r\n");
-        readableRow("comma kept in the rate", "BaudRate=460800,\r\nCommPort=1\r\n",
-            QStringLiteral("460800,"), 1);
-        readableRow("rate not trimmed", "BaudRate= 9600 \r\nCommPort=1\r\n", QStringLiteral(" 9600 "), 1);
-        readableRow("only the first = splits", "BaudRate=a=b\r\nCommPort=1\r\n", QStringLiteral("a=b"), 1);
-        readableRow("line without =: all value", "9600\r\n2\r\n", QStringLiteral("9600"), 2);
-        unreadableRow("one line", "BaudRate=460800\r\n");
-        unreadableRow("empty file", QByteArray());
-        readableRow("value of 255 characters", "BaudRate=" + long255 + "\r\nCommPort=1\r\n",
-            QString::fromLatin1(long255), 1);
-        unreadableRow("value of 256 characters", "BaudRate=" + long256 + "\r\nCommPort=1\r\n");
-        readableRow("= as 255th character", QByteArray(254, 'x') + "=1\r\nC=1\r\n", one, 1);
-        unreadableRow("= as 256th character", QByteArray(255, 'x') + "=1\r\nC=1\r\n");
-        unreadableRow("line without = of 256 characters", long256 + "\r\nC=1\r\n");
-        readableRow("8-bit characters kept", "B=\xe9t\xe9\r\nC=1\r\n", QStringLiteral(u"\u00e9t\u00e9"), 1);
+        row("defaults", "BaudRate=460800\r\nCommPort=1\r\n", u"460800"_s, 1);
+        row("line feeds, no end after the port", "BaudRate=9600\nCommPort=7", u"9600"_s, 7);
+        row("any names, lines after the second ignored", "Speed=9600\r\nPort=3\r\ngarbage\r\n", u"9600"_s, 3);
+        row("the rate as it stands", "B= 9600,\r\nC=1\r\n", u" 9600,"_s, 1);
+        row("only the first = splits", "B=a=b\r\nC=1\r\n", u"a=b"_s, 1);
+        row("line without =: all value", "9600\r\n2\r\n", u"9600"_s, 2);
+        row("one line", "BaudRate=460800\r\n", {}, NoFit);
+        row("value of 255 characters", "B=" + long255 + "\r\nC=1\r\n", QString::fromLatin1(long255), 1);
+        row("value of 256 characters", "B=" + long255 + "9\r\nC=1\r\n", {}, NoFit);
+        row("= as 255th character", QByteArray(254, 'x') + "=1\r\nC=1\r\n", u"1"_s, 1);
+        row("= as 256th character", QByteArray(255, 'x') + "=1\r\nC=1\r\n", {}, NoFit);
+        row("8-bit characters kept", "B=\xe9t\xe9\r\nC=1\r\n", u"\u00e9t\u00e9"_s, 1);
     }
     void reading()
     {
         QFETCH(QByteArray, contents);
-        QFETCH(bool, readable);
-        QFETCH(QString, baud);
-        QFETCH(int, port);
         const auto settings = parseSettings(contents);
-        QCOMPARE(settings.has_value(), readable);
-        if (readable) {
-            QCOMPARE(settings->BaudRate, baud);
-            QCOMPARE(int(settings->CommPort), port);
-        }
+        QTEST(settings ? settings->BaudRate : QString(), "baud");
+        QTEST(settings ? int(settings->CommPort) : NoFit, "port");
     }
 
-    // The writer replaces whatever was there, even a read-only file, and fails cleanly where it
-    // cannot write.
-    void writer()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("setup.txt"));
-        QVERIFY(!readSettings(path));
-        removeSettings(path);
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old junk that made the file unreadable\r\n");
-        old.close();
-        QVERIFY(old.setPermissions(QFileDevice::ReadOwner));
-
-        QVERIFY(writeSettings(path, Settings { QStringLiteral("460800"), 12 }));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("BaudRate=460800\r\nCommPort=12\r\n"));
-        QCOMPARE(readSettings(path)->CommPort, qint16(12));
-        removeSettings(path);
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(!writeSettings(dir.filePath(QStringLiteral("no/such/folder/setup.txt")),
-            Settings { QStringLiteral("460800"), 1 }));
-    }
-
-    // A write that fails part way leaves the old file as it was, read-only or not; a file size
-    // limit stands in for a full disk.
-    void failedWriteKeepsTheOldFile_data()
-    {
-        QTest::addColumn<QFileDevice::Permissions>("mode");
-        QTest::newRow("writable") << (QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QTest::newRow("read-only") << QFileDevice::Permissions(QFileDevice::ReadOwner);
-    }
-    void failedWriteKeepsTheOldFile()
-    {
-        QFETCH(QFileDevice::Permissions, mode);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("setup.txt"));
-        const QByteArray oldText("BaudRate=9600\r\nCommPort=3\r\n");
-        {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            QCOMPARE(old.write(oldText), oldText.size());
-        }
-        QVERIFY(QFile::setPermissions(path, mode));
-
-        rlimit saved {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit small = saved;
-        small.rlim_cur = 8;
-        // Past the limit a write fails with EFBIG instead of ending the process.
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool written = writeSettings(path, Settings { QStringLiteral("460800"), 12 });
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-
-        QVERIFY(!written);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), oldText);
-        const QFileDevice::Permissions owner =
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-        QCOMPARE(QFile::permissions(path) & owner, mode);
-        // No temporary file is left behind.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-            QStringList { QStringLiteral("setup.txt") });
-    }
-
+    // A number at the start of the text, halves to even, 16 bits, or the file is unreadable; a
+    // port the user picks is 1 to 255.
     void numberRules_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected"); // -99999: does not fit
-        const auto row = [](const char *text, int expected) {
-            QTest::newRow(text) << QString::fromLatin1(text) << expected;
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("choice");
+        const auto row = [](const char *text, int port, int choice) {
+            QTest::newRow(text) << QString::fromLatin1(text) << port << choice;
         };
-        for (const char *zero : { "Auto", "auto", "COM3", "0.5", ".5", "-" })
-            row(zero, 0);
-        row("300", 300);
-        row("7 (ttyUSB0)", 7);
-        row("1.5", 2);
-        row("-2.5", -2);
-        row("40000", -99999);
-        row("-32768", -32768);
+        for (const char *zero : { "", "Auto", "COM3", ".5", "-", "0" })
+            row(zero, 0, NoFit);
+        row("1", 1, 1);
+        row("  7 (ttyUSB0)", 7, 7);
+        row("2.5", 2, 2);
+        row("-2.5", -2, NoFit);
+        row("254.5", 254, 254);
+        row("255", 255, 255);
+        row("255.5", 256, NoFit);
+        row("32767", 32767, NoFit);
+        row("32767.5", NoFit, NoFit);
+        row("-32768", -32768, NoFit);
+        row("-32769", NoFit, NoFit);
     }
     void numberRules()
     {
         QFETCH(QString, text);
-        QFETCH(int, expected);
-        const auto port = readPortNumber(text);
-        QCOMPARE(port ? int(*port) : -99999, expected);
+        QTEST(readPortNumber(text) ? int(*readPortNumber(text)) : NoFit, "port");
+        QTEST(readPortChoice(text) ? int(*readPortChoice(text)) : NoFit, "choice");
+        const auto settings = parseSettings("B=1\r\nC=" + text.toLatin1());
+        QTEST(settings ? int(settings->CommPort) : NoFit, "port");
+    }
+
+    // The file is replaced in one step, even a read-only one; a write that fails part way (a file
+    // size limit stands in for a full disk) leaves the old file as it was, mode included.
+    void writing_data()
+    {
+        QTest::addColumn<int>("oldMode"); // 0: no old file
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("new") << 0 << false;
+        QTest::newRow("over a read-only file") << int(QFileDevice::ReadOwner) << false;
+        QTest::newRow("disk full, writable old file") << int(QFileDevice::ReadOwner | QFileDevice::WriteOwner) << true;
+        QTest::newRow("disk full, read-only old file") << int(QFileDevice::ReadOwner) << true;
+    }
+    void writing()
+    {
+        QFETCH(int, oldMode);
+        QFETCH(bool, diskFull);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"setup.txt"_s);
+        const QByteArray oldText("BaudRate=9600\r\nCommPort=3\r\n");
+        if (oldMode)
+            QVERIFY(writeFile(path, oldText) && QFile::setPermissions(path, QFileDevice::Permissions(oldMode)));
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limit { diskFull ? 8 : saved.rlim_cur, saved.rlim_max };
+        // Past the limit a write fails with EFBIG instead of ending the process.
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const bool written = writeSettings(path, Settings { u"460800"_s, 12 });
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(written, !diskFull);
+        QCOMPARE(readFile(path), diskFull ? oldText : QByteArray("BaudRate=460800\r\nCommPort=12\r\n"));
+        if (diskFull)
+            QCOMPARE(int(QFile::permissions(path) & (QFileDevice::ReadOwner | QFileDevice::WriteOwner)), oldMode);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"setup.txt"_s });
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
+        removeSettings(path);
+        QVERIFY(!QFile::exists(path) && !readSettings(path));
+        QVERIFY(!writeSettings(dir.filePath(u"no/folder/setup.txt"_s), Settings {}));
+    }
+
+    // help.txt is shown whole, line ends kept; what cannot be instructions is not shown at all.
+    void helpText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "size:N": N zero bytes; "folder", "missing"
+        QTest::addColumn<QString>("text"); // null: not shown
+        const QByteArray lines("Finding the port\r\n\r\nUse Tools.\nLast line without end");
+        QTest::newRow("empty") << QByteArray() << u""_s;
+        QTest::newRow("lines") << lines << QString::fromLatin1(lines);
+        QTest::newRow("UTF-8") << QByteArray("Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x94\r\n") << u"Grüße —\r\n"_s;
+        QTest::newRow("8-bit code page") << QByteArray("Gr\xfc\xdf" "e\r\n") << u"Grüße\r\n"_s;
+        QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("4 MiB") << QByteArray("size:4194304") << QString(4 << 20, QChar(0));
+        QTest::newRow("4 MiB and a byte") << QByteArray("size:4194305") << QString();
+        QTest::newRow("missing") << QByteArray("missing") << QString();
+        QTest::newRow("a folder") << QByteArray("folder") << QString();
+    }
+    void helpText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"help.txt"_s);
+        QFile file(path);
+        if (bytes.startsWith("size:")) // sparse: no real disk use
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(bytes.mid(5).toLongLong()));
+        else if (bytes == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (bytes != "missing")
+            QVERIFY(writeFile(path, bytes));
+        RecordingPrompter prompter;
+        QCOMPARE(helpWindowText(path, prompter), text.isNull() ? u"Text1"_s : text);
+        QCOMPARE(prompter.texts(), text.isNull() ? QStringList { u"No Instructions Available!"_s } : QStringList());
+        QVERIFY(prompter.shown.isEmpty() || prompter.shown.first().title == u"Tavix");
+    }
+
+    // Run from its build folder the program keeps everything beside itself; installed (its data
+    // folder is there) it reads help and wave files from the data folder and keeps settings and
+    // port links in the user's configuration folder, as it does where its folder is read-only.
+    void paths_data()
+    {
+        QTest::addColumn<bool>("dataFolder");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("dataIn"); // bin: help.txt is beside the program
+        QTest::addColumn<QString>("settingsIn");
+        const QString bin = u"bin"_s, data = u"share/tavix-message-manager"_s, config = u"config"_s;
+        QTest::newRow("build folder, a data folder too") << true << false << bin << bin;
+        QTest::newRow("installed, prefix not writable") << true << true << data << config;
+        QTest::newRow("installed into a prefix the user owns") << true << false << data << config;
+        QTest::newRow("read-only folder without data") << false << true << bin << config;
+    }
+    void paths()
+    {
+        QFETCH(bool, dataFolder);
+        QFETCH(bool, readOnly);
+        QFETCH(QString, dataIn);
+        QFETCH(QString, settingsIn);
+        QTemporaryDir root;
+        const QString bin = root.filePath(u"bin"_s);
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(dataIn != u"bin" || writeFile(bin + u"/help.txt"_s, "help"));
+        QVERIFY(!dataFolder || writeFile(root.filePath(u"share/tavix-message-manager/help.txt"_s), "help"));
+        QVERIFY(!readOnly || QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const bool writable = QFileInfo(bin).isWritable();
+        const AppPaths paths = AppPaths::forLayout(bin, root.filePath(u"config"_s));
+        QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        if (readOnly && writable && !dataFolder)
+            QSKIP("Running with rights that write any folder");
+        QCOMPARE(QStringList({ paths.helpFile, paths.waveDir, paths.settingsFile, paths.portsDir }),
+            QStringList({ root.filePath(dataIn + u"/help.txt"_s), root.filePath(dataIn + u"/wavefiles"_s),
+                root.filePath(settingsIn + u"/setup.txt"_s), root.filePath(settingsIn + u"/ports"_s) }));
     }
 };
 
