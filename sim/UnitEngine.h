@@ -58,9 +58,6 @@ public:
     // A unit that answers nothing at all.
     void setSilent(bool silent) { m_silent = silent; }
     void injectFault(const Fault &fault) { m_faults.append(fault); }
-    void clearFaults() { m_faults.clear(); }
-    // Time between the end of a command and the first byte of its reply.
-    void setLatency(qint64 ms) { m_latencyMs = ms; }
     // Bytes nobody asked for, evenly spread: bytesPerSecond of them each second from fromMs on,
     // for durationMs, as a device that keeps talking sends them. Replies queue behind them.
     void sendUnasked(int bytesPerSecond, qint64 fromMs, qint64 durationMs);
@@ -100,10 +97,6 @@ public:
     // How long a message plays: its audio words at its rate.
     static qint64 playbackMs(const StoredMessage &message);
 
-    // How long an erase takes before the unit answers.
-    void setEraseTime(qint64 ms) { m_eraseMs = ms; }
-    // The four bytes the unit answers to "E" with "M".
-    void setPartId(const QByteArray &reply) { m_partId = reply; }
     // The first byte of a location's memory: an erased location reads 0xFF.
     quint8 firstByteOf(int location) const;
 
@@ -159,7 +152,8 @@ private:
 
     QByteArray m_identity = QByteArrayLiteral("Tavix v1.0");
     bool m_silent = false;
-    qint64 m_latencyMs = 0;
+    // Time between the end of a command and the first byte of its reply.
+    static constexpr qint64 m_latencyMs = 0;
     QList<Fault> m_faults;
     QHash<QByteArray, int> m_answers;  // how often each point has answered
 
@@ -171,6 +165,8 @@ private:
     std::array<quint8, 256> m_registers{};
     std::optional<int> m_playingLocation;
     qint64 m_playbackEndsAt = 0;
-    qint64 m_eraseMs = 50;
-    QByteArray m_partId = QByteArrayLiteral("\x54\x58\x08\x0d");
+    // How long an erase takes before the unit answers.
+    static constexpr qint64 m_eraseMs = 50;
+    // The four bytes the unit answers to "E" with "M".
+    const QByteArray m_partId = QByteArrayLiteral("\x54\x58\x08\x0d");
 };

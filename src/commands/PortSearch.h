@@ -41,7 +41,6 @@ public:
     QTimer &timer1() { return m_timer1; }
     QTimer &timer2() { return m_timer2; }
     // True inside Timer1_Timer, while ports are being tried.
-    bool searching() const { return m_searching; }
     // True while one of the timer handlers runs (it may be waiting in a message box); the
     // window must outlive it.
     bool handling() const { return m_handlers > 0; }

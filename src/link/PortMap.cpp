@@ -72,35 +72,3 @@ QString portDevice(int number, const QString &portsDir, const QStringList &syste
     return number <= systemPorts.size() ? systemPorts.at(number - 1) : QString();
 #endif
 }
-
-QString portDevice(int number, const QString &portsDir)
-{
-#ifdef Q_OS_WIN
-    return portDevice(number, portsDir, {});
-#else
-    if (!inRange(number))
-        return {};
-    // Asking the system for its ports is slow; a link answers without it.
-    if (const auto linked = linkedDevice(number, portsDir))
-        return *linked;
-    return portDevice(number, portsDir, systemSerialPorts());
-#endif
-}
-
-QList<PortAssignment> portAssignments(const QString &portsDir, const QStringList &systemPorts)
-{
-    QList<PortAssignment> assignments;
-    assignments.reserve(LastPortNumber);
-    for (int number = FirstPortNumber; number <= LastPortNumber; ++number)
-        assignments.append(PortAssignment{number, portDevice(number, portsDir, systemPorts)});
-    return assignments;
-}
-
-QList<PortAssignment> portAssignments(const QString &portsDir)
-{
-#ifdef Q_OS_WIN
-    return portAssignments(portsDir, {});
-#else
-    return portAssignments(portsDir, systemSerialPorts());
-#endif
-}

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -11,11 +10,6 @@
 
 inline constexpr int FirstPortNumber = 1;
 inline constexpr int LastPortNumber = 255;
-
-struct PortAssignment {
-    int number = 0;
-    QString device;  // empty when the number has no device
-};
 
 // Where the link of port `number` lives: <portsDir>/comN.
 QString portLinkPath(int number, const QString &portsDir);
@@ -29,8 +23,3 @@ QStringList systemSerialPorts();
 // names that target: the number belongs to it, and opening it then fails the ordinary way
 // rather than reaching some other port.
 QString portDevice(int number, const QString &portsDir, const QStringList &systemPorts);
-QString portDevice(int number, const QString &portsDir);
-
-// Every number from 1 to 255 with its device, in order; the system is asked once.
-QList<PortAssignment> portAssignments(const QString &portsDir);
-QList<PortAssignment> portAssignments(const QString &portsDir, const QStringList &systemPorts);

@@ -60,7 +60,6 @@ public:
 
     SaxComm &comm() const { return m_comm; }
     const UnitTimeouts &timeouts() const { return m_timeouts; }
-    void setTimeouts(const UnitTimeouts &timeouts) { m_timeouts = timeouts; }
     // When set, every reply the unit's commands read is also stored there (the identification
     // probe's, the discards' and the drains' reads are not); nullptr stops it.
     void setReplySink(QByteArray *sink) { m_sink = sink; }
