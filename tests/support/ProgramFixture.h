@@ -46,8 +46,11 @@ inline void deleteUnloaded()
 // Runs `inside` from the program's event loop; the loop's exit code (99: nothing ended it).
 inline int runEventLoop(const std::function<void()> &inside)
 {
-    QTimer::singleShot(0, inside);
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+    QTimer hung;
+    hung.setSingleShot(true);
+    QObject::connect(&hung, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    hung.start(5000);
+    QTimer::singleShot(0, &hung, inside);
     return QCoreApplication::exec();
 }
 

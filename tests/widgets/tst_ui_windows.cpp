@@ -1,6 +1,7 @@
 #include "support/PortSystemStandIn.h"
 #include "support/ProgramFixture.h"
 #include "support/RecordingWindows.h"
+#include "support/UnitFaults.h"
 #include "protocol/UploadSizes.h"
 #include "settings/Version.h"
 #include "widgets/frmOverflow.h"
@@ -8,7 +9,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,17 +22,11 @@ namespace {
 QString caption(const QObject *object)
 {
     const auto *widget = qobject_cast<const QWidget *>(object);
-    if (const auto *menu = qobject_cast<const QMenu *>(object))
-        return menu->title();
-    if (widget && widget->isWindow())
+    if (widget && widget->isWindow() && !qobject_cast<const QMenu *>(object))
         return widget->windowTitle();
-    QString text = object->property("text").toString();
-    if (const auto *frame = qobject_cast<const QGroupBox *>(object))
-        text = frame->title();
-    else if (const auto *list = qobject_cast<const QComboBox *>(object))
-        text = list->currentText();
-    else if (const auto *edit = qobject_cast<const QPlainTextEdit *>(object))
-        text = edit->toPlainText();
+    QString text;  // each kind of control has one of these
+    for (const char *property : {"text", "title", "currentText", "plainText"})
+        text += object->property(property).toString();
     return widget && !widget->toolTip().isEmpty() ? text + u'|' + widget->toolTip() : text;
 }
 
@@ -52,14 +46,8 @@ QStringList textsOf(const QWidget *window)
 QString fontOf(const QWidget *widget)
 {
     const QFont font = widget->font();
-    QStringList parts;
-    if (font.pointSizeF() > 0)
-        parts << QString::number(font.pointSizeF());
-    if (font.bold())
-        parts << QStringLiteral("bold");
-    if (font.italic())
-        parts << QStringLiteral("italic");
-    return parts.join(u' ');
+    return QString::number(font.pointSizeF()) + (font.bold() ? QStringLiteral(" bold") : QString())
+           + (font.italic() ? QStringLiteral(" italic") : QString());
 }
 
 // An overflow dialog on its own, for a file of `size` bytes at `rate` into `location`.
@@ -106,7 +94,8 @@ QString settingsAndMainWindow(ProgramFixture &f, const frmMain1 *first)
 class tst_ui_windows : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Every text of every window, compared exactly: "control=caption|tooltip" in the window's order.
+    // Every text of every window, compared exactly: "control=caption|tooltip" in the window's
+    // order, the window's caption first; then the fonts the windows set.
     void textsOfTheWindows()
     {
         ProgramFixture f;
@@ -119,121 +108,82 @@ private Q_SLOTS:
         f.program->showAbout();
         Overflow overflow(1500000, 22050, 0);
         QWidget *signOn = f.program->signOnWindow();
-        QString locations;
+        QString rows;
         for (int i = 0; i < 8; ++i)
-            locations += QStringLiteral("optLoc%1=%2; txtMsg%1=|Memory Location %2 Contents; ").arg(i).arg(i + 1);
+            rows += QStringLiteral("optLoc%1=%2; txtMsg%1=|Memory Location %2 Contents; ").arg(i).arg(i + 1);
         const std::pair<QWidget *, QString> windows[]{
-            {signOn, QStringLiteral("=Message Manager; lblCompany=Tavix Systems; lblCpyright=<notice>; "
-                                    "lblType=Transfering Wave Files; lblFor=for ; lblTitle=Tavix Message Manager; "
-                                    "lblVersion=<version>")},
-            {f.window, QStringLiteral("=Tavix Message Manager; fraOptions=Options; "
-                                      "cmbDelay0=|Memory Location 1 Delay Before Playback; cmbMode=|Tavix Playback Mode; "
-                                      "lblDelay=Trigger Delay (Sec.); lblMode=Chime/Message Mode; "
-                                      "frmOperation=Operation|Operate the Tavix remotely; cmdExit=Exit|Exit the program; "
-                                      "cmdAbort=Stop|Stop the current playback; cmdPlay=Play|Play the selected Memory "
-                                      "Location; prbLoading=0%; fraMessage=Directory|Tavix Memory Contents; ")
-                           + locations
-                           + QStringLiteral("cmdChange=Update|Send a wave file to the selected Memory Location; "
-                                            "cmdErase=Erase|Erase the selected Memory Location; "
-                                            "cmdDirectory=Refresh|Request a Directory Update; Label1= Memory Location; "
-                                            "lblSize=Memory   Usage; lblTitle=File Name; mnuFile=&File; mnuFileOpen=&Open; "
-                                            "mnuFileExit=&Exit; mnuTools=&Tools; mnuToolsSetup=&Select Com Port; "
-                                            "mnuToolsMfg=&Part ID; mnuToolsErase=&Erase All; mnuToolsRead=&Read; "
-                                            "mnuToolsClear=&Clear Com; mnuToolsAutoreduce=&Auto Reduce; mnuHelp=&Help; "
-                                            "mnuHelpAbout=&About; mnuHelpHelp=&Instructions")},
+            {signOn, QStringLiteral(
+                         "=Message Manager; lblCompany=Tavix Systems; lblCpyright=<notice>; "
+                         "lblType=Transfering Wave Files; lblFor=for ; lblTitle=Tavix Message Manager; "
+                         "lblVersion=<version>")},
+            {f.window, QStringLiteral(
+                           "=Tavix Message Manager; fraOptions=Options; cmbDelay0=|Memory Location 1 Delay "
+                           "Before Playback; cmbMode=|Tavix Playback Mode; lblDelay=Trigger Delay (Sec.); "
+                           "lblMode=Chime/Message Mode; frmOperation=Operation|Operate the Tavix remotely; "
+                           "cmdExit=Exit|Exit the program; cmdAbort=Stop|Stop the current playback; "
+                           "cmdPlay=Play|Play the selected Memory Location; prbLoading=0%; "
+                           "fraMessage=Directory|Tavix Memory Contents; ")
+                           + rows
+                           + QStringLiteral(
+                               "cmdChange=Update|Send a wave file to the selected Memory Location; "
+                               "cmdErase=Erase|Erase the selected Memory Location; cmdDirectory=Refresh|"
+                               "Request a Directory Update; Label1= Memory Location; lblSize=Memory   Usage; "
+                               "lblTitle=File Name; mnuFile=&File; mnuFileOpen=&Open; mnuFileExit=&Exit; "
+                               "mnuTools=&Tools; mnuToolsSetup=&Select Com Port; mnuToolsMfg=&Part ID; "
+                               "mnuToolsErase=&Erase All; mnuToolsRead=&Read; mnuToolsClear=&Clear Com; "
+                               "mnuToolsAutoreduce=&Auto Reduce; mnuHelp=&Help; mnuHelpAbout=&About; "
+                               "mnuHelpHelp=&Instructions")},
             {f.program->serialSetWindow(),
-             QStringLiteral("=Com Port Selection; fraPort=Com Port; cmbCommPort=256; "
-                            "lblDevice=No device on this computer.; cmdPin=Pin|Keep this adapter on this number, "
-                            "whatever order adapters are plugged in; cmdApply=Apply; cmdCancel=Cancel; "
-                            "mnuFile=&File; mnuFileClose=&Close; mnuFileExit=&Exit")},
-            {f.program->serialSearchWindow(), QStringLiteral("=Communication Port Search; "
-                                                             "lblSearch=Searching for Com Port  -  -  - ; txtPort=1; cmdGo=Go")},
+             QStringLiteral("=Com Port Selection; fraPort=Com Port; cmbCommPort=256; lblDevice=No device "
+                            "on this computer.; cmdPin=Pin|Keep this adapter on this number, whatever order "
+                            "adapters are plugged in; cmdApply=Apply; cmdCancel=Cancel; mnuFile=&File; "
+                            "mnuFileClose=&Close; mnuFileExit=&Exit")},
+            {f.program->serialSearchWindow(),
+             QStringLiteral("=Communication Port Search; lblSearch=Searching for Com Port  -  -  - ; "
+                            "txtPort=1; cmdGo=Go")},
             {f.program->helpWindow(), QStringLiteral("=Help; txtScript=Text1; cmdClose=Close")},
-            {f.program->aboutWindow(), QStringLiteral("=Tavix; lblName=Tavix Message Monitor; lblVersion=<version>; "
-                                                      "lblCoprright=<notice>")},
-            {overflow.window, QStringLiteral("=Wave File Overflow; mnuFile=&File; mnuFileClose=&Close; mnuFileExit=&Exit; "
-                                             "lblDescription=This wave file is large and will fill 2 memory locations; "
-                                             "cmdProceed=Proceed; lblConvert=This file can be converted to fit into 1 "
-                                             "memory location; cmdConvert=Down Sample; lblCancel=Cancel this operation "
-                                             "and return to the main screen; cmdCancel=Cancel")},
+            {f.program->aboutWindow(), QStringLiteral("=Tavix; lblName=Tavix Message Monitor; "
+                                                      "lblVersion=<version>; lblCoprright=<notice>")},
+            {overflow.window,
+             QStringLiteral("=Wave File Overflow; mnuFile=&File; mnuFileClose=&Close; mnuFileExit=&Exit; "
+                            "lblDescription=This wave file is large and will fill 2 memory locations; "
+                            "cmdProceed=Proceed; lblConvert=This file can be converted to fit into 1 memory "
+                            "location; cmdConvert=Down Sample; lblCancel=Cancel this operation and return to "
+                            "the main screen; cmdCancel=Cancel")},
         };
         for (const auto &[window, texts] : windows)
             QCOMPARE(textsOf(window), QString(texts)
                                           .replace(QStringLiteral("<notice>"), MakerNotice)
                                           .replace(QStringLiteral("<version>"), versionText())
                                           .split(QStringLiteral("; ")));
-        const auto font = [](const QWidget *window, const char *name) { return fontOf(child(window, QLatin1String(name))); };
-        QCOMPARE(QStringList({font(signOn, "lblCompany"), font(signOn, "lblType"), font(signOn, "lblFor"),
-                              font(signOn, "lblTitle"), font(f.program->serialSearchWindow(), "lblSearch"),
-                              font(f.program->helpWindow(), "txtScript"), font(f.window, "fraOptions"),
-                              font(f.window, "cmdExit")})
-                     .join(u'/'),
-                 QStringLiteral("12 bold/14.25/9.75 bold italic/21.75 bold/9.75 bold/8.25/bold/"));
+        QStringList fonts;
+        for (const auto &[window, name] : {std::pair{signOn, "lblCompany"}, {signOn, "lblType"},
+                                           {signOn, "lblFor"}, {signOn, "lblTitle"},
+                                           {windows[3].first, "lblSearch"}, {windows[4].first, "txtScript"},
+                                           {windows[1].first, "fraOptions"}, {windows[1].first, "cmdExit"}})
+            fonts << fontOf(child(window, QLatin1String(name)));
+        QCOMPARE(fonts.join(u'/'), QStringLiteral("12 bold/14.25/9.75 bold italic/21.75 bold/9.75 bold/8.25/"
+                                                  "-1 bold/-1"));
         QCOMPARE(signOn->palette().color(QPalette::Window), QColor(Qt::white));
         QVERIFY(!child<QLabel>(signOn, QStringLiteral("imgLogo"))->pixmap().isNull());
-        QVERIFY(child<QPlainTextEdit>(f.program->helpWindow(), QStringLiteral("txtScript"))->isReadOnly());
-    }
-
-    // The sign-on's timer hands over to the start-up two seconds after it opens, once; then the
-    // sign-on goes.
-    void signOnHandsOver_data()
-    {
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<bool>("answer");  // to the question whether the port is known
-        QTest::addColumn<QString>("after");
-        QTest::newRow("settings read") << QByteArray("BaudRate=115200\r\nCommPort=1\r\n") << false
-                                       << QStringLiteral("main window, port open at 115200N,8,1");
-        QTest::newRow("answer No: search") << QByteArray("garbage") << false
-                                           << QStringLiteral("main window, port closed, search pending");
-        QTest::newRow("answer Yes: the selection, whose Cancel ends the program")
-            << QByteArray() << true << QStringLiteral("frmSerialSet");
-    }
-    void signOnHandsOver()
-    {
-        QFETCH(QByteArray, settings);
-        QFETCH(bool, answer);
-        QFETCH(QString, after);
-        ProgramFixture f;
-        if (!settings.isEmpty())
-            QVERIFY(f.writeFile(f.paths().settingsFile, settings));
-        f.prompter->answers << answer;
-        f.program->start();
-        const QPointer<frmSignOn> signOn = f.program->signOnWindow();
+        QVERIFY(child<QPlainTextEdit>(windows[4].first, QStringLiteral("txtScript"))->isReadOnly());
+        // The sign-on's timer hands over to the start-up once, two seconds after it opened.
         auto *timer = child<QTimer>(signOn, QStringLiteral("tmrSignOn"));
         QVERIFY(timer->isActive() && timer->isSingleShot() && timer->interval() == 2000);
-        QVERIFY(!f.program->mainWindowLoaded());
-        QString seen;
-        const int code = runEventLoop([&] {
-            QMetaObject::invokeMethod(timer, "timeout");
-            QTimer::singleShot(0, [&] {
-                frmMain1 *main = f.program->mainWindow();
-                seen = !main ? f.program->serialSetWindow()->objectName()
-                       : f.comm->PortOpen() ? QStringLiteral("main window, port open at ") + f.comm->lastLineSettings()
-                       : main->controller().timers().Timer3.isActive() ? QStringLiteral("main window, port closed, search pending")
-                                                                       : QStringLiteral("main window, port closed");
-                if (f.program->signOnWindow())
-                    seen += QStringLiteral(" and the sign-on");
-                // Cancel leaves no window open: the program ends by itself.
-                main ? QCoreApplication::exit(0) : press(f.program->serialSetWindow(), QStringLiteral("cmdCancel"));
-            });
-        });
-        QCOMPARE(code, 0);
-        QCOMPARE(seen, after);
-        deleteUnloaded();
-        QVERIFY(!signOn);
+        QMetaObject::invokeMethod(timer, "timeout");
+        QVERIFY(!timer->isActive() && !f.program->signOnWindow() && f.prompter->shown.last().question);
     }
 
-    // What the system says of each adapter shows beside its number and under the list; the
-    // list follows adapters plugged in and out while the window is open, the choice follows
-    // the adapter, and Pin keeps it on its number.
+    // What the system says of each adapter shows beside its number, greyed, and under the list;
+    // the list follows adapters plugged in and out while the window is open; Pin keeps one.
     void portListFollowsAdapters()
     {
         QTemporaryDir folder;
         const AppPaths paths = AppPaths::inFolder(folder.path());
         const SystemPort a{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("NS1 Bridge"), QStringLiteral("Norby"),
                            QStringLiteral("0001"), QStringLiteral("/dev/serial/by-id/usb-A")};
-        const SystemPort b{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"), QStringLiteral("Lintel"),
-                           QStringLiteral("A10K"), QStringLiteral("/dev/serial/by-id/usb-B")};
+        const SystemPort b{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("UX2 USB Serial"),
+                           QStringLiteral("Lintel"), QStringLiteral("A10K"), QStringLiteral("/dev/serial/by-id/usb-B")};
         PortSystemStandIn system;
         system.list = {b, a};
         system.noPermission = {b.device};
@@ -245,34 +195,41 @@ private Q_SLOTS:
         window.Form_Load();
         QVERIFY(window.portTimer().isActive() && window.portTimer().interval() <= 1000);
         auto *list = child<QComboBox>(&window, QStringLiteral("cmbCommPort"));
-        const auto cell = [list](int row, int column) { return list->model()->index(row, column).data().toString(); };
-        QCOMPARE(list->count(), 256);
-        QCOMPARE(cell(0, 0) + u'|' + cell(0, 1) + u'|' + cell(255, 0), QStringLiteral("Auto|search all ports|255"));
-        QCOMPARE(cell(2, 1) + u'|' + cell(2, 2) + u'|' + cell(2, 3),
-                 QStringLiteral("/dev/ttyUSB1|UX2 USB Serial, Lintel, serial A10K|no permission (group dialout)"));
-        // The columns beside the number are greyed.
+        const auto row = [list](int row) -> QString {
+            QStringList cells;
+            for (int column = 0; column < 4; ++column)
+                cells << list->model()->index(row, column).data().toString();
+            return cells.join(u'|');
+        };
+        const auto shown = [&]() -> QString {
+            return list->currentText() + u'/' + row(1) + u'/' + row(2) + u'/'
+                   + child<QPushButton>(&window, QStringLiteral("cmdPin"))->text();
+        };
+        QCOMPARE(QString::number(list->count()) + u'/' + row(0) + u'/' + row(255),
+                 QStringLiteral("256/Auto|search all ports||/255|||"));
         QCOMPARE(list->model()->index(2, 1).data(Qt::ForegroundRole).value<QBrush>(),
                  window.palette().brush(QPalette::Disabled, QPalette::Text));
-        const QString device = caption(child(&window, QStringLiteral("lblDevice")));
-        QVERIFY2(device.contains(QStringLiteral("sudo usermod -aG dialout $USER")), qPrintable(device));
-
+        QStringList seen{shown()};
         system.list = {b};
         window.refreshPorts();
-        QCOMPARE(list->currentText() + u'|' + cell(2, 1), QStringLiteral("1|"));
+        seen << shown();
         press(&window, QStringLiteral("cmdPin"));
-        QCOMPARE(QFileInfo(paths.portsDir + QStringLiteral("/com1")).symLinkTarget(), b.stablePath);
-        QCOMPARE(child<QPushButton>(&window, QStringLiteral("cmdPin"))->text() + u'|' + cell(1, 3),
-                 QStringLiteral("Unpin|pinned"));
-
+        seen << shown();
         system.list = {a, b};
         window.refreshPorts();
-        QCOMPARE(list->currentText() + u'|' + cell(1, 2) + u'|' + cell(2, 1),
-                 QStringLiteral("1|UX2 USB Serial, Lintel, serial A10K|/dev/ttyUSB1"));
+        seen << shown();
+        const QString usb1 = QStringLiteral("/dev/ttyUSB1|UX2 USB Serial, Lintel, serial A10K|");
+        const QString pinned = QStringLiteral("1/1|/dev/serial/by-id/usb-B|UX2 USB Serial, Lintel, serial A10K|pinned");
+        QCOMPARE(seen, (QStringList{QStringLiteral("2/1|/dev/ttyUSB0|NS1 Bridge, Norby, serial 0001|/2|") + usb1
+                                        + QStringLiteral("no permission (group dialout)/Pin"),
+                                    QStringLiteral("1/1|") + usb1 + QStringLiteral("no permission (group dialout)/2|||/Pin"),
+                                    pinned + QStringLiteral("/2|||/Unpin"),
+                                    pinned + QStringLiteral("/2|") + usb1 + QStringLiteral("no permission (group dialout)/Unpin")}));
         QVERIFY(prompter.shown.isEmpty());
     }
 
     // Apply stores the port and reloads the main window on it, or opens it after the start-up
-    // question; Cancel and Close change nothing; Exit ends the program.
+    // question; Cancel and Close change nothing, or end the program when no window is left.
     void portSelectionChoices_data()
     {
         QTest::addColumn<QString>("how");
@@ -285,7 +242,10 @@ private Q_SLOTS:
         QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << true << nothing;
         QTest::newRow("File, Close") << QStringLiteral("mnuFileClose") << true << nothing;
         QTest::newRow("close control") << QStringLiteral("close") << true << nothing;
-        QTest::newRow("File, Exit") << QStringLiteral("mnuFileExit") << true << QStringLiteral("<missing>|no main window");
+        QTest::newRow("Cancel after the start-up question")
+            << QStringLiteral("cmdCancel") << false << QStringLiteral("<missing>|no main window|ends");
+        QTest::newRow("File, Exit") << QStringLiteral("mnuFileExit") << true
+                                    << QStringLiteral("<missing>|no main window|ends");
     }
     void portSelectionChoices()
     {
@@ -300,9 +260,12 @@ private Q_SLOTS:
         QCOMPARE(QApplication::topLevelWidgets().count(window), 1);
         f.prompter->shown.clear();
         child<QComboBox>(window, QStringLiteral("cmbCommPort"))->setEditText(QStringLiteral("3"));
-        how == u"close" ? void(window->close()) : press(window, how);
-        QCOMPARE(settingsAndMainWindow(f, first), after);
-        QCOMPARE(f.program->exiting(), how == u"mnuFileExit");
+        const auto choose = [&] { how == u"close" ? void(window->close()) : press(window, how); };
+        // The program's end is seen only as the end of its event loop.
+        const bool ends = after.endsWith(u"|ends") && runEventLoop(choose) == 0;
+        if (!after.endsWith(u"|ends"))
+            choose();
+        QCOMPARE(settingsAndMainWindow(f, first) + (ends ? QStringLiteral("|ends") : QString()), after);
         QVERIFY(f.prompter->shown.isEmpty() && !f.program->serialSetWindow());
         deleteUnloaded();
         QVERIFY(!window);
@@ -367,20 +330,26 @@ private Q_SLOTS:
     // A reload asked for while a command of the main window waits in a nested event loop (a
     // box, the file dialog, the overflow dialog, a transfer letting events run) comes only once
     // that command has returned: the command ends on its own window and port, and the new
-    // window's probe never lands in the middle of its exchanges.
+    // window's probe never lands in the middle of its exchanges. Exit chosen meanwhile ends the
+    // program, the sign-on's start-up included, without the command going on against a window
+    // or a port that are gone.
     void reloadWaitsForTheRunningCommand_data()
     {
         QTest::addColumn<QString>("wait");
         QTest::addColumn<QString>("reload");
         QTest::addColumn<QString>("endStatus");  // of the old window, once its command has ended
         const auto row = [](const char *name, const char *wait, const char *reload, const char *end) {
-            QTest::newRow(name) << QString::fromLatin1(wait) << QString::fromLatin1(reload) << QString::fromLatin1(end);
+            QTest::newRow(name) << QString::fromLatin1(wait) << QString::fromLatin1(reload)
+                                << QString::fromLatin1(end);
         };
         row("Apply while the overflow dialog waits", "overflow", "Apply", "Ready!");
         row("Auto while the Erase All question waits", "question", "Auto", "All memory locations are erased!");
         row("search hand-over while the file dialog waits", "file dialog", "hand-over", "20000 bytes sent");
         row("Timer5, then Apply, while the file dialog waits", "file dialog", "Timer5", "Communication Error!");
         row("Apply during an upload", "transfer", "Apply", "20000 bytes sent");
+        row("Exit while the file dialog waits", "file dialog", "Exit", "");
+        row("Exit during an upload", "transfer", "Exit", "");
+        row("Exit during a directory read", "read", "Exit", "");
     }
     void reloadWaitsForTheRunningCommand()
     {
@@ -398,8 +367,12 @@ private Q_SLOTS:
             search.Timer1_Timer();   // found; the hand-over comes two seconds later
             search.timer2().stop();  // this test calls it instead
         } else {
+            if (reload == u"Exit")
+                f.program->start();
             f.open();
         }
+        for (int location = 4; location < 8; ++location)
+            f.unit.store(location, storedMessage("Message", 8000));
         const QPointer<frmMain1> old = f.program->mainWindow();
         old->controller().timers().Timer3.stop();
         if (reload == u"Apply" || reload == u"Auto")
@@ -410,6 +383,8 @@ private Q_SLOTS:
 
         bool replacedInside = true;
         const auto requestReload = [&] {
+            if (reload == u"Exit")
+                return press(old, QStringLiteral("mnuFileExit"));
             if (reload == u"hand-over") {
                 f.program->serialSearchWindow()->search().Timer2_Timer();
             } else {
@@ -431,15 +406,24 @@ private Q_SLOTS:
                             press(w, QStringLiteral("cmdCancel"));
                 });
             });
-        } else if (wait == u"transfer") {
-            QTimer::singleShot(0, requestReload);
+        } else if (wait == u"transfer" || wait == u"read") {
+            QTimer::singleShot(0, old, requestReload);
         } else {
             f.prompter->whileShown = requestReload;
             f.prompter->answers << true;
         }
-        press(old, wait == u"question" ? QStringLiteral("mnuToolsErase") : QStringLiteral("cmdChange"));
-
-        QVERIFY(!replacedInside && old);
+        press(old, wait == u"question" ? QStringLiteral("mnuToolsErase")
+                   : wait == u"read"   ? QStringLiteral("cmdDirectory")
+                                       : QStringLiteral("cmdChange"));
+        QVERIFY(old);
+        if (reload == u"Exit") {
+            QVERIFY(f.program->exiting() && !f.program->mainWindow() && !f.program->signOnWindow());
+            QVERIFY(!f.comm->PortOpen() && f.prompter->shown.isEmpty());
+            deleteUnloaded();
+            QVERIFY(!old);
+            return;
+        }
+        QVERIFY(!replacedInside);
         QCOMPARE(f.program->mainWindow(), old.data());
         QCOMPARE(old->status(), endStatus);
         if (endStatus.endsWith(u"sent"))
