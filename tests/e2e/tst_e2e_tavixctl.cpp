@@ -72,6 +72,8 @@ private Q_SLOTS:
         row("no unit answering", "--silent", "info", 69, "no unit answers on port 1");
         row("unit reported a failure", "--fault W=EE", "mode stack", 74,
             "setting the mode: the unit answered \"EE\"");
+        row("unit refused an upload's header", "--fault L.header=E", "upload %dir/Chime.wav --location 2", 74,
+            "loading location 2: Totals Error 1");
         row("Ctrl-C stops at a block boundary", "--baud 460800",
             "upload %dir/Long.wav --location 5 --overflow proceed", 130, "Loading Aborted after", "loading: 0%");
     }
@@ -85,42 +87,40 @@ private Q_SLOTS:
         // tavixctl copied into a folder of its own, with the window's settings file naming port 1
         // and the link ports/com1 beside it: it runs on the window's defaults there.
         QTemporaryDir folder;
-        const auto path = [&folder](const QString &name) { return folder.filePath(name); };
-        QVERIFY(QFile::copy(QDir(qEnvironmentVariable("TAVIX_BIN_DIR")).filePath(QStringLiteral("tavixctl")),
-                            path(QStringLiteral("tavixctl"))));
-        QFile setup(path(QStringLiteral("setup.txt")));
+        const auto path = [&folder](const char *name) { return folder.filePath(QLatin1String(name)); };
+        const QString binDir = qEnvironmentVariable("TAVIX_BIN_DIR");
+        QVERIFY(QFile::copy(QDir(binDir).filePath(QStringLiteral("tavixctl")), path("tavixctl")));
+        QFile setup(path("setup.txt"));
         QVERIFY(setup.open(QIODevice::WriteOnly) && setup.write("BaudRate=460800\r\nCommPort=1\r\n") > 0);
         setup.close();
         PtyUnit unit;
-        START_PTY_UNIT(unit, PtyUnit::linkArguments(path(QStringLiteral("ports")), 1,
-                                                    QStringList{QStringLiteral("--store-dir"), path(QStringLiteral("stored")),
-                                                                QStringLiteral("--demo")}
-                                                        + sim.split(u' ', Qt::SkipEmptyParts)));
+        const QStringList more{QStringLiteral("--store-dir"), path("stored"), QStringLiteral("--demo")};
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(path("ports"), 1, more + sim.split(u' ', Qt::SkipEmptyParts)));
         const struct {
             const char *name;
             int rate, frames, channels;
-        } files[] = {{"Chime", 8000, 4000, 1},      {"Goodbye", 8000, 4000, 1},     {"Long", 8000, 600000, 1},
-                     {"Stereo", 44100, 300000, 2}, {"High", 96000, 1200000, 1}, {"Mid", 22050, 700000, 1}};
+        } files[]{{"Chime.wav", 8000, 4000, 1},      {"Goodbye.wav", 8000, 4000, 1}, {"Long.wav", 8000, 600000, 1},
+                  {"Stereo.wav", 44100, 300000, 2}, {"High.wav", 96000, 1200000, 1}, {"Mid.wav", 22050, 700000, 1}};
         for (const auto &file : files) {
-            if (!arguments.contains(QStringLiteral("%dir/%1.wav").arg(QLatin1String(file.name))))
+            if (!arguments.contains(QLatin1String(file.name)))
                 continue;
             WaveFile wave;
             wave.sampleRate = quint32(file.rate);
             wave.channels = quint16(file.channels);
             wave.data = pcm16(file.frames, file.channels, 5);
-            QVERIFY(wave.write(path(QStringLiteral("%1.wav").arg(QLatin1String(file.name)))));
+            QVERIFY(wave.write(path(file.name)));
         }
-        if (arguments.contains(QStringLiteral("%dir/Voice.mp3")))
-            QCOMPARE(writeSound(path(QStringLiteral("Voice.mp3")), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 2,
+        if (arguments.contains(QStringLiteral("Voice.mp3")))
+            QCOMPARE(writeSound(path("Voice.mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 16000, 2,
                                 tones(40000, 16000, 2, 0.5)),
                      QString());
-        QStringList argv = arguments.replace(QStringLiteral("%device"), unit.devicePath())
-                               .replace(QStringLiteral("%dir"), folder.path())
-                               .split(u' ');
+        const QStringList argv = arguments.replace(QStringLiteral("%device"), unit.devicePath())
+                                     .replace(QStringLiteral("%dir"), folder.path())
+                                     .split(u' ');
 
         // Run it; on a row that interrupts, Ctrl-C goes to it once its output shows that text.
         QProcess process;
-        process.start(path(QStringLiteral("tavixctl")), argv);
+        process.start(path("tavixctl"), argv);
         QString stdoutText;
         const bool interrupt = status == 130;
         while (interrupt && !stdoutText.contains(window) && process.waitForReadyRead(RunWaitMs))
@@ -152,7 +152,7 @@ private Q_SLOTS:
         const auto &stored = update.unit.messageAt(0);
         QVERIFY(stored);
         QCOMPARE(update.overflow.showings, window == u"-" ? 0 : 1);
-        QFile sent(path(QStringLiteral("stored/loc1.wav")));
+        QFile sent(path("stored/loc1.wav"));
         QVERIFY(sent.open(QIODevice::ReadOnly));
         QCOMPARE(sent.readAll(), WaveFile::fromUnitAudio(stored->audio, stored->sampleRate).bytes());
     }

@@ -230,26 +230,33 @@ private Q_SLOTS:
 
     // Apply stores the port and reloads the main window on it, or opens it after the start-up
     // question; Cancel and Close change nothing, or end the program when no window is left.
+    // Exit chosen while the new window's load shows its message ends the program there.
     void portSelectionChoices_data()
     {
         QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("mainFirst");
         QTest::addColumn<QString>("after");
-        const QString nothing = QStringLiteral("<missing>|same main window");
-        const QString applied = QStringLiteral("BaudRate=460800 CommPort=3 |main window on port 3 open: q%0D");
-        QTest::newRow("Apply") << QStringLiteral("cmdApply") << true << applied;
-        QTest::newRow("Apply after the start-up question") << QStringLiteral("cmdApply") << false << applied;
-        QTest::newRow("Cancel") << QStringLiteral("cmdCancel") << true << nothing;
-        QTest::newRow("File, Close") << QStringLiteral("mnuFileClose") << true << nothing;
-        QTest::newRow("close control") << QStringLiteral("close") << true << nothing;
-        QTest::newRow("Cancel after the start-up question")
-            << QStringLiteral("cmdCancel") << false << QStringLiteral("<missing>|no main window|ends");
-        QTest::newRow("File, Exit") << QStringLiteral("mnuFileExit") << true
-                                    << QStringLiteral("<missing>|no main window|ends");
+        const auto row = [](const char *name, const char *how, const char *typed, bool mainFirst, const char *after) {
+            QTest::newRow(name) << QString::fromLatin1(how) << QString::fromLatin1(typed) << mainFirst
+                                << QString::fromLatin1(after);
+        };
+        const char *applied = "BaudRate=460800 CommPort=3 |main window on port 3 open: q%0D|";
+        const char *nothing = "<missing>|same main window|";
+        row("Apply", "cmdApply", "3", true, applied);
+        row("Apply after the start-up question", "cmdApply", "3", false, applied);
+        row("Cancel", "cmdCancel", "9", true, nothing);
+        row("File, Close", "mnuFileClose", "9", true, nothing);
+        row("close control", "close", "9", true, nothing);
+        row("Cancel after the start-up question", "cmdCancel", "9", false, "<missing>|no main window||ends");
+        row("File, Exit", "mnuFileExit", "9", true, "<missing>|no main window||ends");
+        row("Apply a port without the unit, Exit at its message", "cmdApply", "4", true,
+            "BaudRate=460800 CommPort=4 |no main window|Communications Error, check Com Port!|ends");
     }
     void portSelectionChoices()
     {
         QFETCH(QString, how);
+        QFETCH(QString, typed);
         QFETCH(bool, mainFirst);
         QFETCH(QString, after);
         ProgramFixture f(3);
@@ -259,14 +266,17 @@ private Q_SLOTS:
         const QPointer<frmSerialSet> window = f.program->serialSetWindow();
         QCOMPARE(QApplication::topLevelWidgets().count(window), 1);
         f.prompter->shown.clear();
-        child<QComboBox>(window, QStringLiteral("cmbCommPort"))->setEditText(QStringLiteral("3"));
+        f.prompter->whileShown = [&] { press(window, QStringLiteral("mnuFileExit")); };
+        child<QComboBox>(window, QStringLiteral("cmbCommPort"))->setEditText(typed);
         const auto choose = [&] { how == u"close" ? void(window->close()) : press(window, how); };
         // The program's end is seen only as the end of its event loop.
         const bool ends = after.endsWith(u"|ends") && runEventLoop(choose) == 0;
         if (!after.endsWith(u"|ends"))
             choose();
-        QCOMPARE(settingsAndMainWindow(f, first) + (ends ? QStringLiteral("|ends") : QString()), after);
-        QVERIFY(f.prompter->shown.isEmpty() && !f.program->serialSetWindow());
+        QCOMPARE(settingsAndMainWindow(f, first) + u'|' + f.prompter->texts().join(u'/')
+                     + (ends ? QStringLiteral("|ends") : QString()),
+                 after);
+        QVERIFY(!f.program->serialSetWindow());
         deleteUnloaded();
         QVERIFY(!window);
     }
