@@ -14,15 +14,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("then");
-        QTest::addColumn<QString>("after");  // the names shown, the boxes, the status
-        const QString demo = QStringLiteral("Lobby chime,,Opening hours,Opening hours,,,,Goodbye|");
+        QTest::addColumn<QString>("after");  // the names, mode and delay shown; the boxes; the status
+        const QString demo = QStringLiteral("Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0|");
         QTest::newRow("searched on port 255, then an upload")
-            << 255 << QStringLiteral("upload") << QStringLiteral("Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye|"
-                                                                 "|20000 bytes sent");
+            << 255 << QStringLiteral("upload")
+            << QStringLiteral("Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye,Stack 0||20000 bytes sent");
         QTest::newRow("the unit vanishes in an upload")
             << 1 << QStringLiteral("vanish in upload") << demo + QStringLiteral("File Read Error!|Error 5");
         QTest::newRow("the unit vanishes before Refresh and Part ID")
-            << 1 << QStringLiteral("vanish") << demo + QStringLiteral("|Comm Port Error: ");
+            << 1 << QStringLiteral("vanish") << demo + QStringLiteral("|Comm Port Error: /Comm Port Error: ");
     }
     void window()
     {
@@ -40,6 +40,7 @@ private Q_SLOTS:
             search.Timer1_Timer();
             search.Timer2_Timer();
             QCOMPARE(f.settings(), "BaudRate=460800\r\nCommPort=" + QByteArray::number(port) + "\r\n");
+            QVERIFY(!f.program->serialSearchWindow());
         }
         frmMain1 *window = f.open();
         QVERIFY(window && window->controller().comm().PortOpen());
@@ -55,14 +56,14 @@ private Q_SLOTS:
         QStringList names;
         for (int i = 0; i < 8; ++i)
             names << window->messageText(i).trimmed();
+        names << window->modeText() + u' ' + window->delayText();
         if (then == u"vanish")
             unit.kill();
         press(window, then == u"vanish" ? QStringLiteral("cmdDirectory") : QStringLiteral("cmdChange"));
         QString status = window->status();
-        if (then == u"vanish") {
+        if (then == u"vanish") {  // the failure's own words follow; they are the system's
             press(window, QStringLiteral("mnuToolsMfg"));
-            QVERIFY2(window->status().startsWith(status.left(17)), qPrintable(window->status()));
-            status = status.left(17);
+            status = status.left(17) + u'/' + window->status().left(17);
         } else if (then == u"upload") {
             names[1] = window->messageText(1).trimmed();
             QVERIFY(QFile::exists(f.folder.filePath(QStringLiteral("stored/loc2.wav"))));
