@@ -221,7 +221,8 @@ private Q_SLOTS:
                                         + b1 + QStringLiteral("no permission (group dialout)/Pin"),
                                     QStringLiteral("1/1|/dev/ttyUSB1|") + b1 + QStringLiteral("no permission (group "
                                                                                                "dialout)/2|||/Pin"),
-                                    QStringLiteral("1/1|/dev/serial/by-id/usb-B|") + b1 + QStringLiteral("pinned/2|||/Unpin")}));
+                                    QStringLiteral("1/1|/dev/serial/by-id/usb-B|") + b1
+                                        + QStringLiteral("pinned/2|||/Unpin")}));
         QVERIFY(prompter.shown.isEmpty());
     }
 
@@ -289,8 +290,10 @@ private Q_SLOTS:
         QTest::newRow("found, handed over") << 2 << QString()
             << QStringLiteral("Tavix Found!|2||BaudRate=460800 CommPort=2 |main window on port 2 open: q%0D");
         QTest::newRow("no unit") << 300 << QString()
-            << searching + QStringLiteral("255|Cannot Find Tavix, make sure unit is conected!|<missing>|same main window");
-        QTest::newRow("window closed") << 200 << QStringLiteral("close") << searching + QStringLiteral("1||<missing>|same main window");
+            << searching
+                   + QStringLiteral("255|Cannot Find Tavix, make sure unit is conected!|<missing>|same main window");
+        QTest::newRow("window closed")
+            << 200 << QStringLiteral("close") << searching + QStringLiteral("1||<missing>|same main window");
         QTest::newRow("port applied, the unit on it") << 7 << QStringLiteral("7")
             << searching + QStringLiteral("7||BaudRate=460800 CommPort=7 |main window on port 7 open: q%0D");
         QTest::newRow("port applied at the last port") << 300 << QStringLiteral("255")
@@ -457,7 +460,8 @@ private Q_SLOTS:
         const QString all = QStringLiteral("lblDescription *cmdProceed lblConvert cmdConvert lblCancel cmdCancel");
         const auto row = [](const char *name, int size, int rate, int location, const QString &shown, const char *how,
                             const char *after) {
-            QTest::newRow(name) << size << rate << location << shown << QString::fromLatin1(how) << QString::fromLatin1(after);
+            QTest::newRow(name) << size << rate << location << shown << QString::fromLatin1(how)
+                                << QString::fromLatin1(after);
         };
         row("Proceed", 1500000, 22050, 0, all, "cmdProceed", "Proceed 1500000 1 0");
         row("Down Sample", 1500000, 22050, 0, all, "cmdConvert", "Convert 750000 1 0");
@@ -467,8 +471,8 @@ private Q_SLOTS:
         row("File, Exit leaves the command waiting", 1500000, 22050, 0, all, "mnuFileExit", "Wait 1500000 0 1");
         row("does not fit the rest: no Proceed", 1500000, 22050, 7,
             QStringLiteral("lblConvert *cmdConvert lblCancel cmdCancel"), "cmdConvert", "Convert 750000 1 0");
-        row("low rate: no Down Sample", 1200000, 8000, 6, QStringLiteral("lblDescription *cmdProceed lblCancel cmdCancel"),
-            "cmdProceed", "Proceed 1200000 1 0");
+        row("low rate: no Down Sample", 1200000, 8000, 6,
+            QStringLiteral("lblDescription *cmdProceed lblCancel cmdCancel"), "cmdProceed", "Proceed 1200000 1 0");
     }
     void overflowChoices()
     {
@@ -488,7 +492,8 @@ private Q_SLOTS:
         }
         QCOMPARE(visible.join(u' '), shown);
         how == u"close" ? void(s.window->close()) : press(s.window, how);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(s.decl.OverflowChoice).arg(s.decl.DataSize).arg(s.answers).arg(s.exits),
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(s.decl.OverflowChoice).arg(s.decl.DataSize).arg(s.answers)
+                     .arg(s.exits),
                  after);
         if (s.answers)
             QTRY_VERIFY(!s.window);  // unloaded
