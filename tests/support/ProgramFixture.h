@@ -7,45 +7,96 @@
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
+#include "WaveFile.h"
+#include "link/SaxComm.h"
 #include "settings/AppPaths.h"
 #include "commands/MainController.h"
 #include "widgets/Program.h"
 #include "widgets/frmMain1.h"
 
+#include <QAction>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <functional>
 #include <memory>
+
+template <typename T = QWidget>
+T *child(const QObject *parent, const QString &name)
+{
+    return parent ? parent->findChild<T *>(name) : nullptr;
+}
+
+// A click as the user makes it: on a control with the mouse, on a menu entry by choosing it.
+inline void press(const QObject *window, const QString &name)
+{
+    if (auto *entry = child<QAction>(window, name))
+        entry->trigger();
+    else
+        QTest::mouseClick(child(window, name), Qt::LeftButton);
+}
+
+// Windows that were unloaded go once the event loop is back at the top.
+inline void deleteUnloaded()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Runs `inside` from the program's event loop; the loop's exit code (99: nothing ended it).
+inline int runEventLoop(const std::function<void()> &inside)
+{
+    QTimer hung;
+    hung.setSingleShot(true);
+    QObject::connect(&hung, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    hung.start(5000);
+    QTimer::singleShot(0, &hung, inside);
+    return QCoreApplication::exec();
+}
 
 // The whole program in a scratch folder on the in-process simulated unit; message boxes are
 // recorded instead of shown.
 struct ProgramFixture {
     explicit ProgramFixture(qint16 unitPort = 1)
+        : ProgramFixture([this, unitPort]() -> std::unique_ptr<SaxComm> {
+              auto sim = std::make_unique<SimComm>(unit, clock, unitPort);
+              comm = sim.get();
+              return sim;
+          })
+    {
+    }
+    // On ports of another kind: the end-to-end tests' pseudo-terminals.
+    explicit ProgramFixture(const Program::CommFactory &ports)
     {
         unit.keepReceived(true);
         auto recorder = std::make_unique<RecordingPrompter>();
         prompter = recorder.get();
-        program = std::make_unique<Program>(
-            AppPaths::inFolder(folder.path()),
-            [this, unitPort] {
-                auto sim = std::make_unique<SimComm>(unit, clock, unitPort);
-                comm = sim.get();
-                return sim;
-            },
-            std::move(recorder));
+        program = std::make_unique<Program>(AppPaths::inFolder(folder.path()), ports, std::move(recorder));
     }
 
-    // The main window, loaded; the start-up's directory read is not what the tests look at.
+    // The main window, loaded, its line record starting after the connection check; the
+    // start-up's directory read is not what the tests look at.
     frmMain1 *open()
     {
         program->showMainWindow();
-        frmMain1 *window = program->mainWindow();
+        window = program->mainWindow();
         if (window)
             window->controller().timers().Timer2.stop();
+        if (window && comm)
+            comm->clearLine();
         return window;
     }
 
-    QString settingsFile() const { return program->paths().settingsFile; }
+    // The main window with the search pending, and the search window that Timer3 opens.
+    frmSerialSearch *startSearch()
+    {
+        program->declarations().AutoSearchPending = true;
+        open();
+        program->showSerialSearch();
+        return program->serialSearchWindow();
+    }
+
+    const AppPaths &paths() const { return program->paths(); }
 
     static bool writeFile(const QString &path, const QByteArray &bytes)
     {
@@ -53,10 +104,19 @@ struct ProgramFixture {
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     }
 
+    // A 16-bit mono wave file of `bytes` bytes of audio in the scratch folder.
+    QString writeWave(int bytes) const
+    {
+        WaveFile wave;
+        wave.data = QByteArray(bytes, '\x10');
+        const QString path = folder.filePath(QStringLiteral("Lobby.wav"));
+        return wave.write(path) ? path : QString();
+    }
+
     // setup.txt as it stands, or "<missing>".
     QByteArray settings() const
     {
-        QFile file(settingsFile());
+        QFile file(paths().settingsFile);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
@@ -66,4 +126,5 @@ struct ProgramFixture {
     RecordingPrompter *prompter = nullptr;
     SimComm *comm = nullptr;  // of the latest main window
     std::unique_ptr<Program> program;
+    frmMain1 *window = nullptr;  // opened by open()
 };
