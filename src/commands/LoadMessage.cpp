@@ -78,9 +78,9 @@ bool LoadMessage(CommandContext &context, int location)
 
     bool windowLoaded = true;
     UploadHooks hooks;
-    // Window events run once per block, before it goes out; a Stop pressed while they run is
-    // seen right after them at the top of a full or final block, and at the top of the first
-    // full block when it came before the first block.
+    // Window events run once per block, while the unit acknowledges what went out before it; a
+    // Stop pressed while they run is seen at the top of that block when it is a full or final
+    // one, and at the top of the first full block when it came before the first block.
     hooks.beforeBlock = [&] { return windowLoaded = surface.letEventsRun(); };
     hooks.cancelled = [&] { return decl.CurrentOperation == QStringLiteral("Abort"); };
     // The bar shows what the unit has acknowledged, not the block under way.

@@ -22,8 +22,9 @@ struct UploadJob {
 
 // How the caller takes part in a transfer. Every hook may be left empty.
 struct UploadHooks {
-    // Runs once before each block goes out (the caller lets its events run here); false ends
-    // the transfer at once, without another byte on the line.
+    // Runs once for each block, while the acknowledgement of what went out before it is
+    // awaited (the caller lets its events run here); false ends the transfer at once, without
+    // another byte on the line.
     std::function<bool()> beforeBlock;
     // At the top of each full block, before it goes out: data bytes the unit has acknowledged
     // so far, of `total`.

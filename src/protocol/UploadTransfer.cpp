@@ -32,7 +32,10 @@ private:
     bool readAck(qint32 waitMs);
     // A read acknowledgement that does not begin with `letter` ends the transfer with `code`.
     bool expect(char letter, qint32 waitMs, UploadCode code);
-    bool beforeBlock() { return !m_hooks.beforeBlock || m_hooks.beforeBlock(); }
+    // The caller's events run while the unit takes in what was just written, off the path from
+    // one acknowledgement to the next block; false ends the transfer with nothing more sent.
+    bool letEventsRun() { return !m_hooks.beforeBlock || m_hooks.beforeBlock(); }
+    UploadOutcome endedByHook();
     bool cancelled() { return m_hooks.cancelled && m_hooks.cancelled(); }
     // Ends a failed transfer: the samples close and whatever the unit still sends is thrown
     // away, so that it does not meet the next command.
@@ -115,6 +118,15 @@ UploadOutcome UploadTransfer::fail(UploadCode code, const QString &detail)
     return m_outcome;
 }
 
+UploadOutcome UploadTransfer::endedByHook()
+{
+    // The caller is going away: the acknowledgement under way is left for the next command's
+    // discard.
+    m_job.samples->close();
+    m_outcome.code = UploadCode::EndedByHook;
+    return m_outcome;
+}
+
 UploadOutcome UploadTransfer::run()
 {
     // The first block always carries 224 bytes and a final block must follow it: a shorter
@@ -144,17 +156,18 @@ UploadOutcome UploadTransfer::run()
     m_comm.OutputText(QByteArray(1, CarriageReturn));
     m_unprepared = m_unwritten = m_outcome.total;
     prepare();
+    // Events run once for each block: while the header is acknowledged for the first block,
+    // and while each block but the final one is acknowledged for the block after it.
+    if (!letEventsRun())
+        return endedByHook();
     if (!expect('N', timeouts.ackMs, UploadCode::HeaderRefused))
         return *m_failed;
 
-    if (!beforeBlock()) {
-        m_job.samples->close();
-        m_outcome.code = UploadCode::EndedByHook;
-        return m_outcome;
-    }
     if (!m_job.samples->healthy())
         return fail(UploadCode::FileReadFailed);
     sendPrepared();
+    if (!letEventsRun())
+        return endedByHook();
     if (!expect('N', timeouts.ackMs, UploadCode::FirstBlockRefused))
         return *m_failed;
     m_outcome.bytesSent = FirstBlockBytes;
@@ -162,11 +175,6 @@ UploadOutcome UploadTransfer::run()
     // Full blocks, then the final one; Stop is seen at the top of each.
     while (true) {
         const bool final = m_unwritten <= FullBlockBytes;
-        if (!beforeBlock()) {
-            m_job.samples->close();
-            m_outcome.code = UploadCode::EndedByHook;
-            return m_outcome;
-        }
         if (cancelled())
             return fail(UploadCode::Aborted);
         if (!final && m_hooks.progress)
@@ -175,6 +183,8 @@ UploadOutcome UploadTransfer::run()
             return fail(UploadCode::FileReadFailed);
         const int blockBytes = m_nextBytes;
         sendPrepared();
+        if (!final && !letEventsRun())
+            return endedByHook();
         if (!readAck(final ? timeouts.finalAckMs : timeouts.ackMs))
             return *m_failed;
         if (final) {

@@ -420,14 +420,14 @@ private Q_SLOTS:
             << "cancel 3" << noFault << UploadCode::Aborted << 2 << 480 << true;
         QTest::newRow("Stop seen before the final block")
             << "cancel 6" << noFault << UploadCode::Aborted << 5 << toFinal << true;
-        QTest::newRow("the window closes at the second full block")
-            << "end 3" << noFault << UploadCode::EndedByHook << 2 << 480 << false;
+        QTest::newRow("the window closes while the first full block is acknowledged")
+            << "end 3" << noFault << UploadCode::EndedByHook << 2 << 224 << false;
         QTest::newRow("samples do not open")
             << "open fails" << noFault << UploadCode::FileReadFailed << 0 << 0 << true;
         QTest::newRow("samples fail in the second full block")
             << "read fails" << noFault << UploadCode::FileReadFailed << 2 << 480 << true;
-        QTest::newRow("device gone at the second full block")
-            << "vanish 3" << noFault << UploadCode::CommFailed << 2 << 480 << false;
+        QTest::newRow("device gone while the first full block is acknowledged")
+            << "vanish 3" << noFault << UploadCode::CommFailed << 2 << 224 << false;
         QTest::newRow("location 8")
             << "location 8" << noFault << UploadCode::InvalidJob << 0 << 0 << false;
         QTest::newRow("15-byte name")
@@ -467,11 +467,13 @@ private Q_SLOTS:
         job.samples = &memory;
 
         int tops = 0;
+        QList<SimComm::LineEvent::Kind> eventsAfter;
         bool stopPressed = false;
         QList<qint32> progress;
         UploadHooks hooks;
         hooks.beforeBlock = [&] {
             ++tops;
+            eventsAfter << rig.comm.line().last().kind;
             const QString at = QString::number(tops);
             if (twist == QStringLiteral("cancel ") + at)
                 stopPressed = true;
@@ -516,8 +518,9 @@ private Q_SLOTS:
         for (int sent = 224; sent + 256 < acknowledged; sent += 256)
             tops224 << sent;
         QCOMPARE(progress, tops224);
-        // Each block after the first is read from the samples while the unit takes in the one
-        // before: right after a write, before its acknowledgement is read.
+        // Events run, and each block after the first is read from the samples, while the unit
+        // takes in what was written before: right after a write, before its acknowledgement.
+        QVERIFY(!eventsAfter.contains(SimComm::LineEvent::Read));
         QCOMPARE(beforePrepare.size(), blocks);
         QVERIFY(!beforePrepare.contains(SimComm::LineEvent::Read));
     }
