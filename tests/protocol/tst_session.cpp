@@ -10,9 +10,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-Q_DECLARE_METATYPE(UnitEngine::Fault)
-Q_DECLARE_METATYPE(UploadCode)
-
 namespace {
 
 // One session on a simulated unit, port 1 open, every byte on the line kept.
@@ -36,31 +33,23 @@ QString text(const char *latin1)
     return QString::fromLatin1(latin1);
 }
 
-UnitEngine::Fault fault(const char *point, UnitEngine::Fault::Kind kind,
-    const QByteArray &replacement = {}, int occurrence = 1)
-{
-    UnitEngine::Fault f;
-    f.point = point;
-    f.kind = kind;
-    f.replacement = replacement;
-    f.occurrence = occurrence;
-    return f;
-}
-const UnitEngine::Fault noFault {};
-
-// Faults at the unit's exchanges, ";" between them: "D=bytes" answers those bytes instead, "D="
-// nothing, "D#27" only the first 27 bytes; then "@n" for the n-th answer there (0: every one).
+// Faults at the unit's exchanges, ";" between them: "D=bytes" answers those bytes instead ("\r"
+// a carriage return), "D=" nothing, "D#27" only the first 27 bytes; then "@n" for the n-th answer
+// there (0: every one).
 void inject(UnitEngine &unit, const QString &faults)
 {
     for (QString spec : faults.split(u';', Qt::SkipEmptyParts)) {
-        UnitEngine::Fault f = fault("", UnitEngine::Fault::Replace);
+        UnitEngine::Fault f;
+        f.kind = UnitEngine::Fault::Replace;
+        f.occurrence = 1;
         if (const qsizetype at = spec.lastIndexOf(u'@'); at > 0) {
             f.occurrence = spec.mid(at + 1).toInt();
             spec.truncate(at);
         }
         const qsizetype mark = spec.indexOf(QRegularExpression(QStringLiteral("[=#]")));
         f.point = spec.left(mark).toLatin1();
-        f.replacement = spec.mid(mark + 1).toLatin1();
+        f.replacement
+            = spec.mid(mark + 1).replace(QStringLiteral("\\r"), QStringLiteral("\r")).toLatin1();
         if (spec.at(mark) == u'#')
             f.kind = UnitEngine::Fault::Truncate, f.keep = f.replacement.toInt();
         else if (f.replacement.isEmpty())
@@ -88,17 +77,6 @@ QString line(const SimComm &comm)
     return events.join(u' ');
 }
 
-// A command on the line: the discard, its writes, its read, and a drain when that ran short.
-QString ask(QAnyStringView writes, int count, int waitMs, int got)
-{
-    return QStringLiteral("discard %1 %2/%3:%4")
-               .arg(writes.toString())
-               .arg(count)
-               .arg(waitMs)
-               .arg(got)
-        + (got < count ? QStringLiteral(" drain") : QString());
-}
-
 // The last reply read by a command (not by a discard or a drain), or "untouched" when there is
 // none: what the reply sink must hold.
 QByteArray lastReply(const SimComm &comm)
@@ -110,26 +88,26 @@ QByteArray lastReply(const SimComm &comm)
     return last;
 }
 
-QString describe(const DirectoryRecord &record)
+// A result as a short text: its status, the component's text and the operation's value.
+QString said(const UnitResult &result, const QString &value = {})
 {
-    return QStringLiteral("%1 %2 %3")
-        .arg(record.location)
-        .arg(record.name.trimmed())
-        .arg(record.bytesOccupied);
+    static const char *statuses[]
+        = { "Ok", "NoReply", "Unexpected", "CommFailed", "InvalidArgument" };
+    return QStringList { text(statuses[int(result.status)]), result.detail, value }
+        .join(u' ')
+        .simplified();
 }
 
-// Runs the operation a row names ("erase 3"): its status, the component's text, its value.
+QString describe(const DirectoryRecord &r)
+{
+    return QStringLiteral("%1 %2 %3").arg(r.location).arg(r.name.trimmed()).arg(r.bytesOccupied);
+}
+
+// Runs the operation a row names ("erase 3") and says what came of it.
 QString perform(TavixUnit &s, const QString &operation)
 {
     const QString op = operation.section(u' ', 0, 0);
     const int n = operation.section(u' ', 1, 1).toInt();
-    const auto said = [](const UnitResult &result, const QString &value = {}) {
-        static const char *statuses[]
-            = { "Ok", "NoReply", "Unexpected", "CommFailed", "InvalidArgument" };
-        return QStringList { text(statuses[int(result.status)]), result.detail, value }
-            .join(u' ')
-            .simplified();
-    };
     if (op == u"identify")
         return said(s.identify(QStringLiteral("460800")));
     if (op == u"D" || op == u"N") {
@@ -139,13 +117,13 @@ QString perform(TavixUnit &s, const QString &operation)
             r.value.kind == DirectoryReplyKind::Record ? describe(r.value.record)
                                                        : text(kinds[int(r.value.kind)]));
     }
-    if (op == u"directory") { // n: how many records the caller takes before it ends the read
+    if (op == u"directory") { // n: the records the caller takes before it ends the read
         int seen = 0;
         const auto r = s.readDirectory([&](const DirectoryRecord &) { return ++seen != n; });
         QStringList records;
         for (const DirectoryRecord &record : r.value.records)
             records << describe(record);
-        if (records.size() > 8)
+        if (records.size() > LocationCount)
             records = QStringList { QStringLiteral("%1 records").arg(records.size()) };
         return said(r, text(r.value.complete ? "complete:" : "partial:") + records.join(u','));
     }
@@ -156,7 +134,7 @@ QString perform(TavixUnit &s, const QString &operation)
         return said(r, text(r.value == PlaybackMode::Stack ? "stack" : "interrupt"));
     }
     if (op == u"writeMode")
-        return said(s.writeMode(n == 0 ? PlaybackMode::Stack : PlaybackMode::Interrupt));
+        return said(s.writeMode(n ? PlaybackMode::Interrupt : PlaybackMode::Stack));
     if (op == u"readDelay") {
         const auto r = s.readDelay();
         return said(r, QString::number(r.value));
@@ -229,25 +207,19 @@ const QByteArray Lobby = QByteArrayLiteral("Lobby           ");
 // A first block, four full ones and a final one of 100 bytes.
 constexpr int TransferBytes = 224 + 4 * 256 + 100;
 
-// The whole line of a transfer to location 2 at 8000 Hz that went through.
-QStringList storedLine(const QByteArray &words)
+// The line of a transfer of `words` to location 2 at 8000 Hz that went through: the command,
+// the header field by field, then blocks of 224, 256 ... bytes, each after its count (0 for 256).
+QString storedLine(const QByteArray &words)
 {
-    QStringList line = command({ "L", "02", "\\r" }) << readOf(2, 2000, 2);
-    line << QStringLiteral("> ") + lineText(Lobby);
-    for (const quint32 value : { 8000u, quint32(words.size()) }) {
-        if (value != 8000u)
-            line << QStringLiteral("> stop");
-        for (int i = 0; i < 4; ++i)
-            line << QStringLiteral("> ") + lineText(QByteArray(1, char(value >> (8 * i))));
-    }
-    line << QStringLiteral("> \\x00\\x00") << QStringLiteral("> \\r") << readOf(2, 2000, 2);
+    QString line
+        = text("discard L 02 \\r 2/2000:2 ") + lineText(Lobby) + text(" @ \\x1f \\x00 \\x00 stop");
+    for (int i = 0; i < 4; ++i)
+        line += u' ' + lineText(QByteArray(1, char(words.size() >> (8 * i))));
+    line += text(" \\x00\\x00 \\r 2/2000:2");
     for (qsizetype at = 0, bytes = 224; at < words.size();
-         bytes = qMin<qsizetype>(256, words.size() - at)) {
-        line << QStringLiteral("> ")
-                + lineText(char(bytes == 256 ? 0 : bytes) + words.mid(at, bytes));
-        at += bytes;
-        line << readOf(2, at == words.size() ? 4000 : 2000, 2);
-    }
+         at += bytes, bytes = qMin<qsizetype>(256, words.size() - at))
+        line += u' ' + lineText(char(bytes % 256) + words.mid(at, bytes))
+            + text(at + bytes < words.size() ? " 2/2000:2" : " 2/4000:2");
     return line;
 }
 
@@ -257,98 +229,87 @@ QStringList storedLine(const QByteArray &words)
 class tst_session : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // A unit that holds "Lobby" at location 2 and "Hall" over 5 to 7, and 7 in the first delay
-    // register. "N" runs after "D" and one "N"; a poll after the start of a playback, "later"
-    // a second after it, when the message has ended.
+    // "operation | faults | the line | result" (see perform, inject and line), on a unit that
+    // holds "Lobby" at location 2 and "Hall" over 5 to 7, and 7 in the first delay register.
+    // "N" comes after "D" and one "N"; a poll after the start of a playback, "later" a second
+    // after it, when the message has ended.
     void exchanges_data()
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<QString>("faults");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("result");
-        const auto row = [](const char *name, const char *operation, const char *faults,
-                             const QString &line, const char *result) {
-            QTest::newRow(name) << text(operation) << text(faults) << line << text(result);
-        };
-        // The probe's short reply is left to the next command's discard.
-        row("identify", "identify", "", text("discard q \\r 10/500:10"), "Ok");
-        row("identify, silence", "identify", "q=", text("discard q \\r 10/500:0"), "NoReply");
-        row("identify, Tavix among other characters", "identify", "q=xxTavix!yy",
-            text("discard q \\r 10/500:10"), "Ok");
-        row("identify, short reply holding Tavix", "identify", "q=Tavix",
-            text("discard q \\r 10/500:5"), "Ok");
-        row("identify, other letter case", "identify", "q=TAVIX v1.0",
-            text("discard q \\r 10/500:10"), "Unexpected");
-
-        row("D, a record", "D", "", ask("D \\r", 29, 1000, 29), "Ok 2 Lobby 1032");
-        row("D, 28 characters still a record", "D", "D#28", ask("D \\r", 29, 1000, 28),
-            "Ok 2 Lobby 1032");
-        row("D, 27 characters", "D", "D#27", ask("D \\r", 29, 1000, 27), "Unexpected short");
-        row("D, silence", "D", "D=", ask("D \\r", 29, 1000, 0), "NoReply missing");
-        row("N, the end marker", "N", "", ask("N \\r", 29, 1000, 29), "Ok end");
-        row("N, the end marker and more, short", "N", "N=KKKKKKKKKKxyz@2",
-            ask("N \\r", 29, 1000, 13), "Ok end");
-
-        // The directory: a drain first, then "D" and an "N" for each record taken.
-        const QString first = text("drain ") + ask("D \\r", 29, 1000, 29) + u' ';
-        const QString next = ask("N \\r", 29, 1000, 29);
-        row("directory", "directory", "", first + next + u' ' + next,
-            "Ok complete:2 Lobby 1032,5 Hall 2097336");
-        row("directory, the caller ends it", "directory 1", "", first.trimmed(),
-            "Ok partial:2 Lobby 1032");
-        row("directory, silence after a record", "directory",
-            "N=", first + ask("N \\r", 29, 1000, 0), "NoReply partial:2 Lobby 1032");
-        row("directory, a short record", "directory", "N=KKKK", first + ask("N \\r", 29, 1000, 4),
-            "Unexpected partial:2 Lobby 1032");
-        row("directory, records without end", "directory", "N=\1Loop            rrrrrrrr\1\1\1r@0",
-            first + QStringList(MostRecords, next).join(u' '), "Unexpected partial:64 records");
-        row("directory, a line that keeps talking: no D", "directory", "noise",
-            QStringList(11, text("drain:10")).join(u' '),
-            "CommFailed Data keeps arriving. partial:");
-
-        row("erase", "erase 3", "", ask("C 03 \\r", 2, 40000, 2), "Ok");
-        row("erase, any reply counts", "erase 3", "C#1", ask("C 03 \\r", 2, 40000, 1), "Ok");
-        row("erase, silence", "erase 3", "C=", ask("C 03 \\r", 2, 40000, 0), "NoReply");
-        row("erase 8 is refused", "erase 8", "", {}, "InvalidArgument");
-
-        row("mode read", "readMode", "", ask("R \\x01 \\r", 2, 2000, 2), "Ok stack");
-        row("mode read, 255", "readMode", "R=\xffK", ask("R \\x01 \\r", 2, 2000, 2),
-            "Ok interrupt");
-        row("mode read, 1 character", "readMode", "R#1", ask("R \\x01 \\r", 2, 2000, 1),
-            "Unexpected stack");
-        row("delay read", "readDelay", "", ask("R \\x09 \\r", 2, 2000, 2), "Ok 7");
-        row("mode write, stack", "writeMode 0", "", ask("W \\x01 \\x00 \\r", 2, 2000, 2), "Ok");
-        // A refused write's rest is drained at once.
-        row("mode write, interrupt, refused", "writeMode 255", "W=X\r",
-            ask("W \\x01 \\xff \\r", 2, 2000, 2) + text(" drain"), "Unexpected");
+        for (const char *row :
+            { // "Tavix" anywhere in ten characters; a short reply is left to the next discard.
+                "identify |  | discard q \\r 10/500:10 | Ok",
+                "identify | q= | discard q \\r 10/500:0 | NoReply",
+                "identify | q=xxTavix!yy | discard q \\r 10/500:10 | Ok",
+                "identify | q=Tavix | discard q \\r 10/500:5 | Ok",
+                "identify | q=TAVIX v1.0 | discard q \\r 10/500:10 | Unexpected",
+                // A record from 28 characters on; the end marker whatever follows it.
+                "D |  | discard D \\r 29/1000:29 | Ok 2 Lobby 1032",
+                "D | D#28 | discard D \\r 29/1000:28 drain | Ok 2 Lobby 1032",
+                "D | D#27 | discard D \\r 29/1000:27 drain | Unexpected short",
+                "D | D= | discard D \\r 29/1000:0 drain | NoReply missing",
+                "N |  | discard N \\r 29/1000:29 | Ok end",
+                "N | N=KKKKKKKKKKxyz@2 | discard N \\r 29/1000:13 drain | Ok end",
+                // The directory: a drain, then "D" and an "N" for each record taken.
+                "directory |  | drain discard D \\r 29/1000:29 discard N \\r 29/1000:29 discard N "
+                "\\r 29/1000:29 | Ok complete:2 Lobby 1032,5 Hall 2097336",
+                "directory 1 |  | drain discard D \\r 29/1000:29 | Ok partial:2 Lobby 1032",
+                "directory | N= | drain discard D \\r 29/1000:29 discard N \\r 29/1000:0 drain | "
+                "NoReply partial:2 Lobby 1032",
+                "directory | N=KKKK | drain discard D \\r 29/1000:29 discard N \\r 29/1000:4 drain "
+                "| Unexpected partial:2 Lobby 1032",
+                // Erase: any reply counts, only silence fails.
+                "erase 3 |  | discard C 03 \\r 2/40000:2 | Ok",
+                "erase 3 | C#1 | discard C 03 \\r 2/40000:1 drain | Ok",
+                "erase 3 | C= | discard C 03 \\r 2/40000:0 drain | NoReply",
+                "erase 8 |  |  | InvalidArgument",
+                // Registers: a read takes two characters, a write's reply begins with "K".
+                "readMode |  | discard R \\x01 \\r 2/2000:2 | Ok stack",
+                "readMode | R=\u00ffK | discard R \\x01 \\r 2/2000:2 | Ok interrupt",
+                "readMode | R#1 | discard R \\x01 \\r 2/2000:1 drain | Unexpected stack",
+                "readDelay |  | discard R \\x09 \\r 2/2000:2 | Ok 7",
+                "writeMode 0 |  | discard W \\x01 \\x00 \\r 2/2000:2 | Ok",
+                "writeMode 255 | W=X\\r | discard W \\x01 \\xff \\r 2/2000:2 drain | Unexpected",
+                // Playback: "P" and "A" have no reply; silence to "S" is the end, which the
+                // unit confirms on a carriage return.
+                "play 2 |  | discard P 02 \\r | Ok", "play 8 |  |  | InvalidArgument",
+                "poll |  | discard S 1/500:1 | Ok playing",
+                "poll | S=K | discard S 1/500:1 drain | Unexpected playing",
+                "poll later |  | discard S 1/500:0 \\r 2/1000:2 | Ok done",
+                "poll later | S-CR= | discard S 1/500:0 \\r 2/1000:0 drain | NoReply done",
+                "stop |  | discard A | Ok",
+                // Diagnostics: the part id takes four characters; any first byte counts.
+                "partId 0 |  | discard E 00 M \\r 4/2000:4 | Ok 545808",
+                "partId 0 | EM#3 | discard E 00 M \\r 4/2000:3 drain | Unexpected",
+                "firstByte 4 |  | discard E 04 R \\r 2/2000:2 | Ok ff",
+                "firstByte 4 | ER= | discard E 04 R \\r 2/2000:0 drain | NoReply 0",
+                "clearInput |  | drain | Ok" }) {
+            const QStringList parts = QString::fromUtf8(row).split(QStringLiteral(" | "));
+            QTest::newRow(row) << parts.at(0) << parts.at(1) << parts.at(2) << parts.at(3);
+        }
+        // All eight delay registers are written; a refusal, drained at once, stops none.
         QStringList eight;
         for (int n = 9; n <= 16; ++n)
-            eight << ask(
-                QStringLiteral("W %1 \\x05 \\r").arg(lineText(QByteArray(1, char(n)))), 2, 2000, 2);
-        row("delay write: eight registers", "writeDelay 5", "", eight.join(u' '), "Ok");
+            eight << QStringLiteral("discard W %1 \\x05 \\r 2/2000:2")
+                         .arg(lineText(QByteArray(1, char(n))));
+        QTest::newRow("delay write")
+            << text("writeDelay 5") << QString() << eight.join(u' ') << text("Ok");
         eight[1] += text(" drain");
         eight[4] += text(" drain");
-        row("delay write, registers 10 and 13 refuse", "writeDelay 5", "W=E\r@2;W=E\r@5",
-            eight.join(u' '), "Unexpected 10,13");
-
-        row("play", "play 2", "", text("discard P 02 \\r"), "Ok");
-        row("play 8 is refused", "play 8", "", {}, "InvalidArgument");
-        row("poll, playing", "poll", "", ask("S", 1, 500, 1), "Ok playing");
-        row("poll, another answer", "poll", "S=K", ask("S", 1, 500, 1) + text(" drain"),
-            "Unexpected playing");
-        // Silence to "S" is the end, which the unit confirms on a carriage return.
-        row("poll, ended", "poll later", "", text("discard S 1/500:0 \\r 2/1000:2"), "Ok done");
-        row("poll, end not confirmed", "poll later",
-            "S-CR=", text("discard S 1/500:0 \\r 2/1000:0 drain"), "NoReply done");
-        row("stop", "stop", "", text("discard A"), "Ok");
-
-        row("part id", "partId 0", "", ask("E 00 M \\r", 4, 2000, 4), "Ok 545808");
-        row("part id, 3 characters", "partId 0", "EM#3", ask("E 00 M \\r", 4, 2000, 3),
-            "Unexpected");
-        row("first byte", "firstByte 4", "", ask("E 04 R \\r", 2, 2000, 2), "Ok ff");
-        row("first byte, silence", "firstByte 4", "ER=", ask("E 04 R \\r", 2, 2000, 0),
-            "NoReply 0");
-        row("clear input", "clearInput", "", text("drain"), "Ok");
+        QTest::newRow("delay write, 10 and 13 refuse")
+            << text("writeDelay 5") << text("W=E\\r@2;W=E\\r@5") << eight.join(u' ')
+            << text("Unexpected 10,13");
+        const QString first = text("drain discard D \\r 29/1000:29");
+        QTest::newRow("records without end")
+            << text("directory") << text("N=\1Loop            rrrrrrrr\1\1\1r@0")
+            << first + text(" discard N \\r 29/1000:29").repeated(MostRecords)
+            << text("Unexpected partial:64 records");
+        QTest::newRow("a line that keeps talking: no D")
+            << text("directory") << text("noise") << QStringList(11, text("drain:10")).join(u' ')
+            << text("CommFailed Data keeps arriving. partial:");
     }
     void exchanges()
     {
@@ -381,71 +342,50 @@ private Q_SLOTS:
             QCOMPARE(rig.comm.lastLineSettings(), QStringLiteral("460800N,8,1"));
     }
 
+    // Outcome, blocks written after the header, data bytes acknowledged, and "drained" when
+    // the input was emptied at the end.
     void upload_data()
     {
-        using F = UnitEngine::Fault;
         QTest::addColumn<QString>("twist");
-        QTest::addColumn<UnitEngine::Fault>("injected");
-        QTest::addColumn<UploadCode>("code");
-        QTest::addColumn<int>("blocks"); // written after the header
-        QTest::addColumn<int>("acknowledged");
-        QTest::addColumn<bool>("drained");
-        const int all = TransferBytes;
-        const int toFinal = all - 100;
-        QTest::newRow("stored") << "" << noFault << UploadCode::Stored << 6 << all << false;
-        QTest::newRow("40 bytes padded to 226")
-            << "size 40" << noFault << UploadCode::Stored << 2 << 226 << false;
-        QTest::newRow("N with any second character continues")
-            << "" << fault("L.block", F::Replace, "N?", 0) << UploadCode::Stored << 6 << all
-            << false;
-        QTest::newRow("no reply to L")
-            << "" << fault("L", F::NoReply) << UploadCode::NoLoadAck << 0 << 0 << true;
-        QTest::newRow("L answered n")
-            << "" << fault("L", F::Replace, "n\r") << UploadCode::NoLoadAck << 0 << 0 << true;
-        QTest::newRow("header refused") << "" << fault("L.header", F::Replace, "X\r")
-                                        << UploadCode::HeaderRefused << 0 << 0 << true;
-        QTest::newRow("first block answered K") << "" << fault("L.block", F::Replace, "K\r")
-                                                << UploadCode::FirstBlockRefused << 1 << 0 << true;
-        QTest::newRow("second full block answered K")
-            << "" << fault("L.block", F::Replace, "K\r", 3) << UploadCode::PrematureK << 3 << 480
-            << true;
-        QTest::newRow("first full block unanswered")
-            << "" << fault("L.block", F::NoReply, {}, 2) << UploadCode::TransmissionError << 2
-            << 224 << true;
-        QTest::newRow("no final K")
-            << "" << fault("L.final", F::NoReply) << UploadCode::NoFinalK << 6 << toFinal << true;
-        QTest::newRow("final answered N") << "" << fault("L.final", F::Replace, "N\r")
-                                          << UploadCode::NoFinalK << 6 << toFinal << true;
-        QTest::newRow("Stop seen at the second full block")
-            << "cancel 3" << noFault << UploadCode::Aborted << 2 << 480 << true;
-        QTest::newRow("Stop seen before the final block")
-            << "cancel 6" << noFault << UploadCode::Aborted << 5 << toFinal << true;
-        QTest::newRow("the window closes while the first full block is acknowledged")
-            << "end 3" << noFault << UploadCode::EndedByHook << 2 << 224 << false;
-        QTest::newRow("samples do not open")
-            << "open fails" << noFault << UploadCode::FileReadFailed << 0 << 0 << true;
-        QTest::newRow("samples fail in the second full block")
-            << "read fails" << noFault << UploadCode::FileReadFailed << 2 << 480 << true;
-        QTest::newRow("device gone while the first full block is acknowledged")
-            << "vanish 3" << noFault << UploadCode::CommFailed << 2 << 224 << false;
-        QTest::newRow("location 8")
-            << "location 8" << noFault << UploadCode::InvalidJob << 0 << 0 << false;
-        QTest::newRow("15-byte name")
-            << "short name" << noFault << UploadCode::InvalidJob << 0 << 0 << false;
-        QTest::newRow("odd size") << "size 1001" << noFault << UploadCode::InvalidJob << 0 << 0
-                                  << false;
+        QTest::addColumn<QString>("faults");
+        QTest::addColumn<QString>("expected");
+        const auto row
+            = [](const char *name, const char *twist, const char *faults, const char *expected) {
+                  QTest::newRow(name) << text(twist) << text(faults) << text(expected);
+              };
+        row("stored", "", "", "Stored 6 1348");
+        row("40 bytes padded to 226", "size 40", "", "Stored 2 226");
+        row("N with any second character continues", "", "L.block=N?@0", "Stored 6 1348");
+        row("no reply to L", "", "L=", "NoLoadAck 0 0 drained");
+        row("L answered n", "", "L=n\r", "NoLoadAck 0 0 drained");
+        row("header refused", "", "L.header=X\r", "HeaderRefused 0 0 drained");
+        row("first block answered K", "", "L.block=K\r", "FirstBlockRefused 1 0 drained");
+        row("second full block answered K", "", "L.block=K\r@3", "PrematureK 3 480 drained");
+        row("first full block unanswered", "", "L.block=@2", "TransmissionError 2 224 drained");
+        row("no final K", "", "L.final=", "NoFinalK 6 1248 drained");
+        row("final answered N", "", "L.final=N\r", "NoFinalK 6 1248 drained");
+        row("Stop seen at the second full block", "cancel 3", "", "Aborted 2 480 drained");
+        row("Stop seen before the final block", "cancel 6", "", "Aborted 5 1248 drained");
+        row("the window closes while the first full block is acknowledged", "end 3", "",
+            "EndedByHook 2 224");
+        row("samples do not open", "open fails", "", "FileReadFailed 0 0 drained");
+        row("samples fail in the second full block", "read fails", "",
+            "FileReadFailed 2 480 drained");
+        row("device gone while the first full block is acknowledged", "vanish 3", "",
+            "CommFailed 2 224");
+        row("location 8", "location 8", "", "InvalidJob 0 0");
+        row("15-byte name", "short name", "", "InvalidJob 0 0");
+        row("odd size", "size 1001", "", "InvalidJob 0 0");
     }
     void upload()
     {
         QFETCH(QString, twist);
-        QFETCH(UnitEngine::Fault, injected);
-        QFETCH(UploadCode, code);
-        QFETCH(int, blocks);
-        QFETCH(int, acknowledged);
-        QFETCH(bool, drained);
+        QFETCH(QString, faults);
+        QFETCH(QString, expected);
+        const int blocks = expected.section(u' ', 1, 1).toInt();
+        const int acknowledged = expected.section(u' ', 2, 2).toInt();
         Rig rig;
-        if (!injected.point.isEmpty())
-            rig.unit.injectFault(injected);
+        inject(rig.unit, faults);
 
         const int dataSize = twist.startsWith(u"size ") ? twist.mid(5).toInt() : TransferBytes;
         MemorySource memory;
@@ -455,9 +395,9 @@ private Q_SLOTS:
             memory.failFrom = 224 + 256;
         QList<SimComm::LineEvent::Kind> beforePrepare;
         memory.onAppend = [&] { beforePrepare << rig.comm.line().last().kind; };
-        QByteArray expected = memory.words;
-        while (expected.size() < acknowledged)
-            expected += QByteArrayLiteral("\x80\x00");
+        QByteArray words = memory.words; // as the unit should get them
+        while (words.size() < acknowledged)
+            words += QByteArrayLiteral("\x80\x00");
 
         UploadJob job;
         job.location = twist == u"location 8" ? 8 : 2;
@@ -488,13 +428,19 @@ private Q_SLOTS:
         };
 
         const UploadOutcome outcome = rig.session.upload(job, hooks);
-        QCOMPARE(outcome.code, code);
-        QCOMPARE(outcome.bytesSent, acknowledged);
-        QCOMPARE(blockWrites(rig.comm).size(), blocks);
+        static const char *codes[] = { "Stored", "NoLoadAck", "HeaderRefused", "FirstBlockRefused",
+            "PrematureK", "TransmissionError", "NoFinalK", "Aborted", "FileReadFailed",
+            "CommFailed", "EndedByHook", "InvalidJob" };
         const auto &line = rig.comm.line();
-        QCOMPARE(!line.isEmpty() && line.last().kind == SimComm::LineEvent::Read
-                && line.last().count == 10 && line.last().waitMs == 200,
-            drained);
+        const bool drained = !line.isEmpty() && line.last().kind == SimComm::LineEvent::Read
+            && line.last().count == 10 && line.last().waitMs == 200;
+        QCOMPARE(QStringLiteral("%1 %2 %3%4")
+                     .arg(text(codes[int(outcome.code)]))
+                     .arg(blockWrites(rig.comm).size())
+                     .arg(outcome.bytesSent)
+                     .arg(text(drained ? " drained" : "")),
+            expected);
+        const UploadCode code = outcome.code;
         QCOMPARE(outcome.detail.isEmpty(),
             code != UploadCode::InvalidJob && code != UploadCode::CommFailed);
         if (code == UploadCode::InvalidJob) {
@@ -509,9 +455,9 @@ private Q_SLOTS:
         if (code != UploadCode::Stored)
             return;
         QCOMPARE(outcome.total, acknowledged);
-        QCOMPARE(rig.unit.messageAt(2)->audio, expected);
-        if (injected.point.isEmpty())
-            QCOMPARE(lineScript(rig.comm), storedLine(expected));
+        QCOMPARE(rig.unit.messageAt(2)->audio, words);
+        if (faults.isEmpty())
+            QCOMPARE(::line(rig.comm), storedLine(words));
         // Events run once per block; progress is told at the top of each full block.
         QCOMPARE(tops, blocks);
         QList<qint32> tops224;

@@ -1,5 +1,4 @@
 #include "WaveFile.h"
-#include "commands/OverflowTexts.h"
 #include "protocol/DirectoryRecord.h"
 #include "protocol/SampleReader.h"
 #include "protocol/SoundFile.h"
@@ -12,6 +11,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 #include <functional>
 
@@ -27,16 +27,6 @@ QByteArray wave(int bytes, const std::function<void(WaveFile &)> &change = {})
     if (change)
         change(file);
     return file.bytes();
-}
-
-// Frame f, channel c: every frame and channel tell apart, and both signs occur.
-int sample16(int f, int c)
-{
-    return qint16(f * 2311 + c * 9973);
-}
-int sample8(int f, int c)
-{
-    return quint8(f * 7 + c * 50 + 3);
 }
 
 QString text(const char *latin1)
@@ -220,22 +210,11 @@ private Q_SLOTS:
                           .split(u' ')
                           .at(int(routeUpload(wave, location)));
         if (got == QStringLiteral("overflow")) {
-            const OverflowTexts shown
-                = overflowTexts(wave.DataSize, wave.SampleRate, location, MiB);
-            const QStringList offered = expected.split(u' ').mid(1, 2);
-            got += u' ' + (shown.proceedShown ? offered.at(0) : text("-"));
-            got += u' ' + (shown.convertShown ? offered.at(1) : text("-"));
-            QCOMPARE(shown.description,
-                shown.proceedShown
-                    ? text("This wave file is large and will fill %1 memory locations")
-                          .arg(offered.at(0))
-                    : QString());
-            QCOMPARE(shown.convert,
-                !shown.convertShown ? QString()
-                    : offered.at(1) == QStringLiteral("1")
-                    ? text("This file can be converted to fit into 1 memory location")
-                    : text("This file can be converted to fit into %1 memory locations")
-                          .arg(offered.at(1)));
+            const OverflowOffer offer
+                = overflowOffer(wave.DataSize, wave.SampleRate, location, MiB);
+            for (const std::optional<int> &n :
+                { offer.proceedLocations, offer.downSampleLocations })
+                got += n ? QStringLiteral(" %1").arg(*n) : text(" -");
             const auto choice
                 = OverflowChoice(text("proceed down cancel").split(u' ').indexOf(answer));
             got += u' '
@@ -339,50 +318,35 @@ private Q_SLOTS:
 
     // The words a wave file becomes: the first channel of every 2^steps-th frame, offset
     // binary, high byte first (an 8-bit sample's low byte is noise); silence past the data
-    // chunk or the file, never the bytes of a chunk after the data.
+    // chunk or the file, never the bytes of a chunk after the data (the short chimes). In: bits,
+    // channels, halvings, frames, the data chunk's size field (0: its own), words read.
     void samples_data()
     {
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<int>("frames");
-        QTest::addColumn<int>("declared"); // the data chunk's size field; 0: its own size
-        QTest::addColumn<int>("words");
-        const auto row = [](const char *name, int bits, int channels, int steps, int frames,
-                             int declared, int words) {
-            QTest::newRow(name) << bits << channels << steps << frames << declared << words;
-        };
-        row("16-bit short chime, a chunk after it", 16, 1, 0, 20, 0, 113);
-        row("8-bit short chime, a chunk after it", 8, 1, 0, 20, 0, 113);
-        row("16-bit stereo halved, past a read window", 16, 2, 1, 40000, 0, 20000);
-        row("16-bit 3 channels quartered", 16, 3, 2, 400, 0, 100);
-        row("16-bit 8 channels", 16, 8, 0, 100, 0, 100);
-        row("8-bit 8 channels", 8, 8, 0, 100, 0, 100);
-        row("8-bit 3 channels halved", 8, 3, 1, 400, 0, 200);
-        row("8-bit stereo quartered", 8, 2, 2, 400, 0, 100);
-        row("data chunk declares more than the file holds", 16, 1, 0, 100, 5000, 150);
+        rows({ "16 1 0 20 0 113", "8 1 0 20 0 113", "16 2 1 40000 0 20000", "16 3 2 400 0 100",
+            "16 8 0 100 0 100", "8 8 0 100 0 100", "8 3 1 400 0 200", "8 2 2 400 0 100",
+            "16 1 0 100 5000 150" });
     }
     void samples()
     {
-        QFETCH(int, bits);
-        QFETCH(int, channels);
-        QFETCH(int, steps);
-        QFETCH(int, frames);
-        QFETCH(int, declared);
-        QFETCH(int, words);
+        QFETCH(QString, in);
+        int bits, channels, steps, frames, declared, words;
+        QTextStream(&in) >> bits >> channels >> steps >> frames >> declared >> words;
+        // Every frame and channel tell apart, and both signs occur.
+        const auto sample = [bits](int f, int c) {
+            return bits == 8 ? quint8(f * 7 + c * 50 + 3) : qint16(f * 2311 + c * 9973);
+        };
         WaveFile file;
         file.bitsPerSample = quint16(bits);
         file.channels = quint16(channels);
         for (int f = 0; f < frames; ++f)
             for (int c = 0; c < channels; ++c)
                 for (int b = 0; b < bits / 8; ++b)
-                    file.data += char((bits == 8 ? sample8(f, c) : sample16(f, c)) >> (8 * b));
+                    file.data += char(sample(f, c) >> (8 * b));
         if (declared > 0)
             file.declaredDataSize = quint32(declared);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("chime.wav"));
         QFile out(path);
-        // Another chunk after the data, of bytes that are not silence.
         const QByteArray after = QByteArray("LIST\x20\0\0\0", 8) + QByteArray(32, '\x33');
         QVERIFY(out.open(QIODevice::WriteOnly)
             && out.write(file.bytes() + (declared ? "" : after)) > 0);
@@ -401,8 +365,8 @@ private Q_SLOTS:
         QByteArray expected;
         for (int w = 0, f = 0; w < words; ++w, f += 1 << steps) {
             const int word = bits == 8
-                ? (f < frames ? sample8(f, 0) : 0x80) << 8 | quint8(got.at(2 * w + 1))
-                : (f < frames ? sample16(f, 0) : 0) + 32768;
+                ? (f < frames ? sample(f, 0) : 0x80) << 8 | quint8(got.at(2 * w + 1))
+                : (f < frames ? sample(f, 0) : 0) + 32768;
             expected += char(word >> 8);
             expected += char(word);
             QVERIFY(expected.back() != 0 || bits == 16);
@@ -410,14 +374,9 @@ private Q_SLOTS:
         QCOMPARE(got.toHex(' '), expected.toHex(' '));
     }
 
-    // Offset binary, high byte first; an 8-bit sample's low byte is drawn from 1 to 255.
-    void conversion()
+    // An 8-bit sample is the high byte; the low byte is drawn from 1 to 255, each of them.
+    void conversion8()
     {
-        for (const int sample : { -32768, 0, 32767, -1, 0x1234 }) {
-            const auto bits = quint16(sample);
-            const SampleWord word = convertSample16(quint8(bits), quint8(bits >> 8));
-            QCOMPARE(word.high << 8 | word.low, sample + 32768);
-        }
         QRandomGenerator random(7);
         QSet<int> lows;
         for (int i = 0; i < 100000; ++i) {
