@@ -253,6 +253,7 @@ private Q_SLOTS:
                 "D | D= | discard D \\r 29/1000:0 drain | NoReply missing",
                 "N |  | discard N \\r 29/1000:29 | Ok end",
                 "N | N=KKKKKKKKKKxyz@2 | discard N \\r 29/1000:13 drain | Ok end",
+                "N | N=KKKKKKKKKxyz@2 | discard N \\r 29/1000:12 drain | Unexpected short",
                 // The directory: a drain, then "D" and an "N" for each record taken.
                 "directory |  | drain discard D \\r 29/1000:29 discard N \\r 29/1000:29 discard N "
                 "\\r 29/1000:29 | Ok complete:2 Lobby 1032,5 Hall 2097336",
@@ -355,6 +356,7 @@ private Q_SLOTS:
               };
         row("stored", "", "", "Stored 6 1348");
         row("40 bytes padded to 226", "size 40", "", "Stored 2 226");
+        row("a final block of 256 bytes", "size 736", "", "Stored 3 736");
         row("N with any second character continues", "", "L.block=N?@0", "Stored 6 1348");
         row("no reply to L", "", "L=", "NoLoadAck 0 0 drained");
         row("L answered n", "", "L=n\r", "NoLoadAck 0 0 drained");
