@@ -38,22 +38,24 @@ QString text(const char *latin1)
 // there (0: every one).
 void inject(UnitEngine &unit, const QString &faults)
 {
-    for (QString spec : faults.split(u';', Qt::SkipEmptyParts)) {
+    for (QString entry : faults.split(u';', Qt::SkipEmptyParts)) {
         UnitEngine::Fault f;
         f.kind = UnitEngine::Fault::Replace;
         f.occurrence = 1;
-        if (const qsizetype at = spec.lastIndexOf(u'@'); at > 0) {
-            f.occurrence = spec.mid(at + 1).toInt();
-            spec.truncate(at);
+        if (const qsizetype at = entry.lastIndexOf(u'@'); at > 0) {
+            f.occurrence = entry.mid(at + 1).toInt();
+            entry.truncate(at);
         }
-        const qsizetype mark = spec.indexOf(QRegularExpression(QStringLiteral("[=#]")));
-        f.point = spec.left(mark).toLatin1();
+        const qsizetype mark = entry.indexOf(QRegularExpression(QStringLiteral("[=#]")));
+        f.point = entry.left(mark).toLatin1();
         f.replacement
-            = spec.mid(mark + 1).replace(QStringLiteral("\\r"), QStringLiteral("\r")).toLatin1();
-        if (spec.at(mark) == u'#')
-            f.kind = UnitEngine::Fault::Truncate, f.keep = f.replacement.toInt();
-        else if (f.replacement.isEmpty())
+            = entry.mid(mark + 1).replace(QStringLiteral("\\r"), QStringLiteral("\r")).toLatin1();
+        if (entry.at(mark) == u'#') {
+            f.kind = UnitEngine::Fault::Truncate;
+            f.keep = f.replacement.toInt();
+        } else if (f.replacement.isEmpty()) {
             f.kind = UnitEngine::Fault::NoReply;
+        }
         unit.injectFault(f);
     }
 }
@@ -169,7 +171,11 @@ QString perform(TavixUnit &s, const QString &operation)
 // from a byte on, and it tells what the line showed whenever it was asked for words.
 class MemorySource : public SampleSource {
 public:
-    bool open() override { return ++opens, !openFails; }
+    bool open() override
+    {
+        ++opens;
+        return !openFails;
+    }
     void appendWords(QByteArray &out, int count) override
     {
         if (onAppend)

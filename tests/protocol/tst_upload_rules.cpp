@@ -13,25 +13,51 @@
 #include <QTest>
 #include <QTextStream>
 
-#include <functional>
-
 namespace {
 
 constexpr qint32 MiB = LocationBytes;
 
-// A 16-bit mono 8 kHz wave file of `bytes` data bytes, changed as a row needs.
-QByteArray wave(int bytes, const std::function<void(WaveFile &)> &change = {})
-{
-    WaveFile file;
-    file.data = QByteArray(bytes, '\x11');
-    if (change)
-        change(file);
-    return file.bytes();
-}
-
 QString text(const char *latin1)
 {
     return QString::fromLatin1(latin1);
+}
+
+// A wave file's bytes from "field=value" words, over 100 data bytes of 16-bit mono at 8 kHz:
+// format, channels, rate, bits, sub (the extensible sub-format), data (its bytes), extra (bytes
+// added to the fmt chunk), declared (the data size field), and chunks "ID:bytes" put before the
+// data chunk (before) or before the fmt chunk (first).
+QByteArray wave(const char *fields = "")
+{
+    WaveFile w;
+    w.data = QByteArray(100, '\x11');
+    for (const QString &field : text(fields).split(u' ', Qt::SkipEmptyParts)) {
+        const QString name = field.section(u'=', 0, 0);
+        const QString value = field.section(u'=', 1);
+        const uint n = value.toUInt();
+        const WaveFile::Chunk chunk { value.left(4).toLatin1(),
+            QByteArray(value.mid(5).toInt(), 'i') };
+        if (name == u"format")
+            w.formatTag = quint16(n);
+        if (name == u"channels")
+            w.channels = quint16(n);
+        if (name == u"rate")
+            w.sampleRate = n;
+        if (name == u"bits")
+            w.bitsPerSample = quint16(n);
+        if (name == u"sub")
+            w.subFormat = quint16(n);
+        if (name == u"data")
+            w.data.resize(n);
+        if (name == u"extra")
+            w.fmtExtra = QByteArray(n, '\0');
+        if (name == u"declared")
+            w.declaredDataSize = n;
+        if (name == u"before")
+            w.chunksBeforeData << chunk;
+        if (name == u"first")
+            w.chunksBeforeFmt << chunk;
+    }
+    return w.bytes();
 }
 
 // Rows written "inputs -> expected", each named by its own text.
@@ -60,76 +86,46 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QByteArray &file, const char *expected) {
             QTest::newRow(name) << file << text(expected);
         };
-        const QByteArray plain = wave(100);
+        const QByteArray plain = wave();
         row("plain", plain, "fmt 16, data 100, 1 ch, 16 bit, 8000 Hz");
-        row("18-byte fmt", wave(100, [](WaveFile &w) { w.fmtExtra = QByteArray(2, '\0'); }),
-            "fmt 18, data 100, 1 ch, 16 bit, 8000 Hz");
+        row("18-byte fmt", wave("extra=2"), "fmt 18, data 100, 1 ch, 16 bit, 8000 Hz");
         // Chunks before the data chunk are walked by their sizes, an odd one with a pad byte.
-        row("fact and odd LIST",
-            wave(100,
-                [](WaveFile &w) {
-                    w.chunksBeforeData = { { "fact", "1234" }, { "LIST", QByteArray(57, 'i') } };
-                }),
+        row("fact and odd LIST", wave("before=fact:4 before=LIST:57"),
             "fmt 94, data 100, 1 ch, 16 bit, 8000 Hz");
-        row("extensible PCM, 3 channels",
-            wave(600, [](WaveFile &w) { w.formatTag = 0xFFFE, w.channels = 3; }),
+        row("extensible PCM, 3 channels", wave("format=65534 channels=3 data=600"),
             "fmt 40, data 600, 3 ch, 16 bit, 8000 Hz");
-        row("8 channels, 8 bits, 44.1 kHz",
-            wave(160,
-                [](WaveFile &w) { w.channels = 8, w.bitsPerSample = 8, w.sampleRate = 44100; }),
+        row("8 channels, 8 bits, 44.1 kHz", wave("channels=8 bits=8 rate=44100 data=160"),
             "fmt 16, data 160, 8 ch, 8 bit, 44100 Hz");
-        row("data chunk declares more than the file holds",
-            wave(100, [](WaveFile &w) { w.declaredDataSize = 5000; }),
+        row("data chunk declares more than the file holds", wave("declared=5000"),
             "fmt 16, data 5000, 1 ch, 16 bit, 8000 Hz");
 
         row("not RIFF", QByteArray(plain).replace(0, 4, "RIFX"), "Not a RIFF File");
         row("not WAVE", QByteArray(plain).replace(8, 4, "AVI "), "Not a WAVE File");
-        row("chunk before fmt",
-            wave(100,
-                [](WaveFile &w) {
-                    w.chunksBeforeFmt = { { "JUNK", "" } };
-                }),
-            "Not an fmt file!");
-        row("format 3 before a bad channel count",
-            wave(100, [](WaveFile &w) { w.formatTag = 3, w.channels = 9; }),
+        row("chunk before fmt", wave("first=JUNK:0"), "Not an fmt file!");
+        row("format 3 before a bad channel count", wave("format=3 channels=9"),
             "Audio Format = Compressed!");
-        row("extensible float",
-            wave(100, [](WaveFile &w) { w.formatTag = 0xFFFE, w.subFormat = 3; }),
-            "Audio Format = Compressed!");
-        for (quint16 channels : { 0, 9, 257 })
-            row(qPrintable(QStringLiteral("%1 channels").arg(channels)),
-                wave(100, [channels](WaveFile &w) { w.channels = channels; }),
-                "Audio File has bad channel amount1");
-        for (quint16 bits : { 24, 32, 0x110 })
-            row(qPrintable(QStringLiteral("%1 bits").arg(bits)),
-                wave(100, [bits](WaveFile &w) { w.bitsPerSample = bits; }),
-                "Not a 16 or 8 bit sample!");
-        row("rate 0", wave(100, [](WaveFile &w) { w.sampleRate = 0; }),
-            "Audio File has a sample rate of 0 Hz!");
+        row("extensible float", wave("format=65534 sub=3"), "Audio Format = Compressed!");
+        for (const char *channels : { "channels=0", "channels=9", "channels=257" })
+            row(channels, wave(channels), "Audio File has bad channel amount1");
+        for (const char *bits : { "bits=24", "bits=32", "bits=272" })
+            row(bits, wave(bits), "Not a 16 or 8 bit sample!");
+        row("rate 0", wave("rate=0"), "Audio File has a sample rate of 0 Hz!");
         row("no data chunk", plain.left(36), "No audio data in this file!");
-        row("empty data chunk", wave(0), "No audio data in this file!");
-        row("data shorter than one stereo frame",
-            wave(0, [](WaveFile &w) { w.channels = 2; }).left(40).append("\2\0\0\0\1\1", 6),
+        row("empty data chunk", wave("data=0"), "No audio data in this file!");
+        row("data shorter than one stereo frame", wave("channels=2 data=2"),
             "No audio data in this file!");
         // A file that ends inside its header: one text, whichever field the end falls in.
         for (int length : { 0, 3, 4, 11, 18, 21, 26, 30, 35, 38, 43 })
             row(qPrintable(QStringLiteral("cut at %1").arg(length)), plain.left(length),
                 "File is damaged or cut short!");
-        row("chunk runs past the end",
-            wave(100,
-                [](WaveFile &w) {
-                    w.chunksBeforeData = { { "LIST", QByteArray(30, 'x') } };
-                })
-                .left(54),
+        row("chunk runs past the end", wave("before=LIST:30").left(54),
             "File is damaged or cut short!");
-        row("extensible, cut in its extension",
-            wave(100, [](WaveFile &w) { w.formatTag = 0xFFFE; }).left(50),
+        row("extensible, cut in its extension", wave("format=65534").left(50),
             "File is damaged or cut short!");
         row("fmt size 32768", QByteArray(plain).replace(16, 4, QByteArray("\0\x80\0\0", 4)),
             "broken");
-        row("rate 2^31", wave(100, [](WaveFile &w) { w.sampleRate = 0x80000000u; }), "broken");
-        row("data size 2^31", wave(100, [](WaveFile &w) { w.declaredDataSize = 0x80000000u; }),
-            "broken");
+        row("rate 2^31", wave("rate=2147483648"), "broken");
+        row("data size 2^31", wave("declared=2147483648"), "broken");
     }
     void headers()
     {
