@@ -1,5 +1,7 @@
 #include "support/CommandsFixture.h"
 
+#include "protocol/DirectoryRecord.h"
+
 #include <QTest>
 
 namespace {
@@ -56,21 +58,21 @@ private Q_SLOTS:
 
         // The load: the lists, the probe's outcome and the timers it leaves running.
         row("load, unit answers", "new; select=5; load", none, "", "",
-            "sent=q\\r;timers=2;open=yes;selected=0/0;items=Stack,Interrupt,0,1,2,3,4,5,6,7,8,9");
-        row("load, no reply", "new; silent; load; ?timers=5; timer5", "Communication Error!",
+            "sent=q\\r;timers=2:2000;open=yes;selected=0/0;items=Stack,Interrupt,0,1,2,3,4,5,6,7,8,9");
+        row("load, no reply", "new; silent; load; ?timers=5:1500; timer5", "Communication Error!",
             "Tavix: Tavix not connected!", "", "sent=q\\r;timers=;windows=serial set");
         row("load, missing port", "new; port=4; load", "Communication Error!",
-            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5");
+            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
         row("load, open raises", "new; raise; load", "Communication Error!",
-            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5");
+            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
         // A fault of the component ends the load; the directory read comes and fails as usual.
         row("load, settings refused", "new; baud=fast; load", none,
-            "Tavix: Comm Port not available!", "", "sent=;timers=2");
+            "Tavix: Comm Port not available!", "", "sent=;timers=2:2000");
         row("load, device gone", "new; vanish; load", none, "Tavix: Comm Port not available!", "",
-            "sent=;timers=2");
-        row("load, search pending", "new; pending=1; load; ?timers=3; timer3", none, "", "",
+            "sent=;timers=2:2000");
+        row("load, search pending", "new; pending=1; load; ?timers=3:1000; timer3", none, "", "",
             "sent=;open=no;timers=;windows=serial search");
-        row("selection rules, then Timer2", "new; load; mark; click 4; ?selected=4/4; opt 2; ?selected=2/4; click 8; opt -1; ?selected=2/4; timer2",
+        row("selection rules, then Timer2", "new; load; mark; click 4; ?selected=4/4; opt 2; ?selected=2/4; click 8; opt 8; opt -1; ?selected=2/4; timer2",
             Directory, "", "busy idle", "selected=0/0;focus=yes;timers=");
         row("exit", "exit; fileExit", none, "", "", "sent=;windows=exit,exit");
 
@@ -124,7 +126,7 @@ private Q_SLOTS:
         // The guard: while one command holds the unit, no other starts an exchange or asks.
         row("all refused while another command holds the unit",
             "new; load; mark; hold; yes; eraseAll; erase; directory; mfg; read; clear; setup; play; pickDelay; "
-            "pickMode; update Lobby.wav; open Lobby.wav; timer2; ?timers=2; ?sent=; release; timer2",
+            "pickMode; update Lobby.wav; open Lobby.wav; timer2; ?timers=2:2000; ?sent=; release; timer2",
             Directory, "", "busy idle", "windows=;dialog=");
         row("all refused while the directory lets events run",
             "store 0 Lobby 1000; store 3 Hall 1000; events ?offered=no, yes, eraseAll, erase, "
@@ -213,7 +215,7 @@ private Q_SLOTS:
 
         // Playback: "Playing Message" names the selection of the moment.
         row("play location 8", "select=7; play", "Playing Message: 8", "", "busy stop held",
-            "sent=P07\\r;op=Play;timers=4");
+            "sent=P07\\r;op=Play;timers=4:500");
         row("play until done", "store 2 Chime 8000 4000; select=2; play; mark; tick; +500; tick; +500; tick",
             "Playing Message: 3|Playing Message: 3|Message Done", "", "idle",
             "sent=SSS\\r;op=Play;timers=");
@@ -222,7 +224,7 @@ private Q_SLOTS:
         row("play, end not confirmed", "silent S-CR; play; tick", "Playing Message: 1|Error!", "",
             "busy idle", "timers=");
         row("play, selection changes", "store 1 Chime 80000; select=1; play; click 5; tick",
-            "Playing Message: 2|Playing Message: 6", "", "busy stop held", "sent=P01\\rS;timers=4");
+            "Playing Message: 2|Playing Message: 6", "", "busy stop held", "sent=P01\\rS;timers=4:500");
         row("stop during playback", "store 0 Chime 80000; play; tick; mark; stop; tick",
             "Playback Stopped", "", "idle", "sent=A;op=Abort;timers=");
         row("stop after an ended playback", "play; tick; mark; stop", "Playback Stopped", "", "idle",
@@ -265,6 +267,20 @@ private Q_SLOTS:
         CommandsRig rig;
         rig.run(script);
         rig.expect(statuses, boxes, controls, more);
+    }
+
+    // What the directory makes of a reply, a letter each: missing, short, a record, the end
+    // marker; a record parses, nothing else does.
+    void directoryReplyKinds()
+    {
+        QString kinds;
+        for (const QByteArray &reply : { QByteArray(), QByteArray("ab"), QByteArray("abc"),
+                 QByteArray(27, 'x'), QByteArray(28, 'x'), QByteArray(29, 'x'),
+                 QByteArray("KKKKKKKKKK"), QByteArray("KKKKKKKKKKxyz"), QByteArray("KKKKKKKKK"),
+                 QByteArray("KKKKKKKKKJ").leftJustified(29, 'K') })
+            kinds += QStringLiteral("rems").at(int(directoryReplyKind(reply)))
+                + (parseDirectoryRecord(reply) ? QStringLiteral("+") : QString());
+        QCOMPARE(kinds, QStringLiteral("mmssr+r+eesr+"));
     }
 };
 

@@ -151,6 +151,7 @@ private Q_SLOTS:
         };
         QCOMPARE(rig.declarations.CommPort, qint16(1));
         QVERIFY(rig.search->timer1().isActive());
+        QCOMPARE(rig.search->timer1().interval(), 2000);
         for (const QString &port : word("empty").value_or(QString()).split(u',', Qt::SkipEmptyParts))
             rig.comm->addEmptyPort(qint16(port.toInt()));
         rig.unit.setSilent(word("silent").has_value());
@@ -176,9 +177,11 @@ private Q_SLOTS:
             rig.search->Timer1_Timer();
             QVERIFY(rig.unit.received().isEmpty());
             QVERIFY(rig.search->timer1().isActive());
+        QCOMPARE(rig.search->timer1().interval(), 2000);
         }
         rig.search->Timer1_Timer();
         QCOMPARE(rig.search->timer2().isActive(), rig.window.search == u"Tavix Found!");
+        QCOMPARE(rig.search->timer2().interval(), 2000);
         // Nothing is stored before the hand-over.
         QVERIFY(!QFile::exists(rig.paths.settingsFile) || word("unwritable"));
         if (const auto typed = word("typed"))

@@ -156,7 +156,7 @@ private Q_SLOTS:
         // Stop while the dialog waits answers it with Cancel; the directory is read again later.
         row("Stop, then Down Sample",
             "answer=Down Sample; waiting stop; wave Long.wav 16 1 22050 750000; update Long.wav",
-            "Loading ~/Long.wav|Ready!", "", "busy idle idle", "sent=;timers=2");
+            "Loading ~/Long.wav|Ready!", "", "busy idle idle", "sent=;timers=2:2000");
         // A Stop after the answer leaves a transfer that offers Stop throughout.
         row("Down Sample, then Stop before the command goes on",
             "answer=Down Sample; answered stop; events ?offered=yes; wave Long.wav 16 1 22050 750000; update Long.wav",

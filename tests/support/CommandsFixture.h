@@ -223,10 +223,11 @@ struct CommandsRig : UploadRig {
                 + eight([this](size_t i) { return QString::number(unit.registerValue(quint8(9 + i))); });
         if (key == u"timers") {
             const QTimer *timers[] { &t.Timer1, &t.Timer2, &t.Timer3, &t.Timer4, &t.Timer5 };
-            QString active;
+            QStringList active; // "4:500": Timer4 runs, every 500 ms
             for (int i = 0; i < 5; ++i)
-                active += timers[i]->isActive() ? QString::number(i + 1) : QString();
-            return active;
+                if (timers[i]->isActive())
+                    active << QStringLiteral("%1:%2").arg(i + 1).arg(timers[i]->interval());
+            return active.join(u' ');
         }
         if (key == u"progress") {
             QStringList values;
