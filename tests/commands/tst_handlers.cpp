@@ -57,8 +57,9 @@ private Q_SLOTS:
         const QString none;
 
         // The load: the lists, the probe's outcome and the timers it leaves running.
-        row("load, unit answers", "new; select=5; load", none, "", "",
-            "sent=q\\r;timers=2:2000;open=yes;selected=0/0;items=Stack,Interrupt,0,1,2,3,4,5,6,7,8,9");
+        row("load, unit answers", "store 0 Long 8388576; directory; mark; new; select=5; load", none,
+            "", "", "sent=q\\r;timers=2:2000;open=yes;selected=0/0;widths=0 0 0 0 0 0 0 0;"
+            "items=Stack,Interrupt,0,1,2,3,4,5,6,7,8,9");
         row("load, no reply", "new; silent; load; ?timers=5:1500; timer5", "Communication Error!",
             "Tavix: Tavix not connected!", "", "sent=q\\r;timers=;windows=serial set");
         row("load, missing port", "new; port=4; load", "Communication Error!",
@@ -153,6 +154,9 @@ private Q_SLOTS:
             "store 0 ?? 100; store 5 ?? 1572864; directory; mark; yes; erase", erased(1) + u"|Location 1 Erased!",
             "Erase Location? Are you sure you want to erase Location 1?", "busy idle",
             "sent=C00\\r;unit=.....55.");
+        // Each erase of a command goes out, whatever an earlier command erased.
+        row("erase twice", "erase; mark; erase", erased(1) + u"|Location 1 Erased!", "", "busy idle",
+            "sent=C00\\r");
         row("erase answered No", "names=Lobby; no; erase", none,
             "Erase Location? Are you sure you want to erase Location 1?", "busy idle",
             "sent=;names=Lobby,,,,,,,");

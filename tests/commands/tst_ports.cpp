@@ -111,10 +111,10 @@ private Q_SLOTS:
         const QString notFound = QStringLiteral(
             "found=Searching for Com Port  -  -  - ;boxes=Tavix: Cannot Find Tavix, make sure unit is "
             "conected!;status=Communication Error, check connections!;port=256;file=none;windows=;"
-            "unloads=1;open=none;shown=256/255");
-        row("port 1 at the first try", 1, "", found(1, ";shown=2/1;ms=0;open=1;got=q\\r;guard=free"));
-        row("port 255, missing ports cost nothing", 255, "", found(255, ";shown=256/255;ms=0;open=255"));
-        row("silent open ports cost 500 ms each", 4, "empty 1,2,3", found(4, ";shown=5/4;ms=1500"));
+            "unloads=1;open=none;shown=256 from 1 to 255");
+        row("port 1 at the first try", 1, "", found(1, ";shown=2 from 1 to 1;ms=0;open=1;got=q\\r;guard=free"));
+        row("port 255, missing ports cost nothing", 255, "", found(255, ";shown=256 from 1 to 255;ms=0;open=255"));
+        row("silent open ports cost 500 ms each", 4, "empty 1,2,3", found(4, ";shown=5 from 1 to 4;ms=1500"));
         row("opens that fail cost nothing", 3, "raise", found(3, ";ms=0"));
         row("waits while the main window holds the unit", 1, "hold", found(1));
         row("another device", 128, "identity Modem\\x20OK\\r\\x0a", notFound + u";ms=0;guard=free");
@@ -133,9 +133,9 @@ private Q_SLOTS:
             QStringLiteral("boxes=Tavix: Setup file error;windows=;unloads=1;open=1;port=1"));
         // The search ends quietly where its window or the main window went away.
         row("main window unloaded at port 5", 200, "unload",
-            QStringLiteral("boxes=;windows=;unloads=1;shown=6/5;file=none"));
+            QStringLiteral("boxes=;windows=;unloads=1;shown=6 from 1 to 5;file=none"));
         row("search window closed at port 5", 200, "cancel",
-            QStringLiteral("boxes=;windows=;unloads=1;shown=6/5;file=none;open=none;status="));
+            QStringLiteral("boxes=;windows=;unloads=1;shown=6 from 1 to 5;file=none;open=none;status="));
         row("main window unloaded before the hand-over", 1, "gone",
             QStringLiteral("boxes=;windows=;unloads=1;file=none"));
     }
@@ -196,7 +196,9 @@ private Q_SLOTS:
             const QString key = item.section(u'=', 0, 0);
             QString value;
             if (key == u"shown")
-                value = QStringLiteral("%1/%2").arg(rig.window.portsShown.size()).arg(rig.window.portsShown.last());
+                value = QStringLiteral("%1 from %2 to %3")
+                            .arg(rig.window.portsShown.size())
+                            .arg(rig.window.portsShown.first(), rig.window.portsShown.last());
             else if (key == u"ms")
                 value = QString::number(rig.clock.now());
             else if (key == u"open")
@@ -319,22 +321,34 @@ private Q_SLOTS:
         QCOMPARE(refresh.changed ? refresh.text.value_or(QString()) : QStringLiteral("-"), shown);
     }
 
-    // What the window shows under the list.
+    // The list, and what the window shows under it before and after pinning 1 and unpinning 7.
     void describe()
     {
+        const QStringList items = PortSelection::portItems();
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4").arg(items.first(), items.at(1), items.last()).arg(items.size()),
+            QStringLiteral("Auto 1 255 256"));
         CommandsRig f;
         PortSystemStandIn system;
         system.list = adapters(QStringLiteral("USB0:A USB1:B"));
         QVERIFY(!pinPort(f.paths.portsDir, 7, QStringLiteral("/dev/serial/by-id/usb-B")));
         PortSelection selection(f.declarations, f.paths, f.prompter, f.windows, system);
         selection.Form_Load();
-        QStringList shown;
-        for (const char *text : { "Auto", "auto", "1", "7", "255", "256" })
-            shown << selection.describe(QString::fromLatin1(text));
-        QCOMPARE(shown.join(u'|'),
-            QStringLiteral("Searches ports 1 to 255 for the unit.|No device on this computer.|"
-                           "Device: /dev/ttyUSB0\nA|Device: /dev/serial/by-id/usb-B\nB\nPinned: this number "
-                           "stays with this device.|No device on this computer.|No device on this computer."));
+        const auto shown = [&selection] {
+            QStringList texts;
+            for (const char *text : { "Auto", "auto", "1", "7", "255", "256" })
+                texts << selection.describe(QString::fromLatin1(text));
+            return texts.join(u'|');
+        };
+        const QString none = QStringLiteral("No device on this computer.");
+        const QString pinned = QStringLiteral("Pinned: this number stays with this device.");
+        QCOMPARE(shown(), QStringList({ QStringLiteral("Searches ports 1 to 255 for the unit."), none,
+                              QStringLiteral("Device: /dev/ttyUSB0\nA"),
+                              u"Device: /dev/serial/by-id/usb-B\nB\n" + pinned, none, none }).join(u'|'));
+        selection.cmdPin_Click(QStringLiteral("1"));
+        selection.cmdPin_Click(QStringLiteral("7"));
+        QCOMPARE(shown(), QStringList({ QStringLiteral("Searches ports 1 to 255 for the unit."), none,
+                              u"Device: /dev/serial/by-id/usb-A\nA\n" + pinned, none, none, none }).join(u'|'));
+        QVERIFY(f.prompter.shown.isEmpty());
     }
 
     // The sign-on: a readable settings file opens the main window on it; otherwise the question,

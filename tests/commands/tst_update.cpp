@@ -151,6 +151,8 @@ private Q_SLOTS:
         row("Cancel leaves everything",
             "answer=Cancel; waiting ?status=Loading ~/Long.wav; select=6; wave Long.wav 16 1 8000 600000; update Long.wav",
             "Loading ~/Long.wav|Ready!", "", "busy idle", "sent=;timers=");
+        row("past 255 extra locations", "wave Huge.wav 16 1 8000 10 300000000; update Huge.wav",
+            "Loading ~/Huge.wav|File not found!", "", "idle", "sent=");
         row("too big at 7", "select=7; wave Big.wav 16 1 16000 750000; update Big.wav",
             "Loading ~/Big.wav", "Tavix: File Is Too Big!", "busy idle", "sent=");
         // Stop while the dialog waits answers it with Cancel; the directory is read again later.
@@ -161,7 +163,7 @@ private Q_SLOTS:
         row("Down Sample, then Stop before the command goes on",
             "answer=Down Sample; answered stop; events ?offered=yes; wave Long.wav 16 1 22050 750000; update Long.wav",
             uploaded("Long.wav", { 1 }, 1, 750000), "", "busy idle busy idle",
-            "unit=0.......;rate=11025;audio=ok;timers=");
+            "unit=0.......;rate=11025;audio=ok;timers=;op=Load");
         // The selection is the one the command started with, whatever is clicked meanwhile.
         row("Proceed from 7, 8 clicked meanwhile",
             "answer=Proceed; waiting opt 7; select=6; wave Long.wav 16 1 8000 600000; update Long.wav",
@@ -196,6 +198,11 @@ private Q_SLOTS:
             "audio=ok;rate=24000;unit=00......;names=Trip,Trip,,,,,,");
         row("16-bit mono 96 kHz halved twice", "answer=Down Sample; wave Trip.wav 16 1 96000 2000000; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 1000000), "", once, "audio=ok;rate=24000;unit=0.......");
+        row("Down Sample still needs two", "answer=Down Sample; wave Trip.wav 16 1 22050 1250000; update Trip.wav",
+            uploaded("Trip.wav", { 1, 2 }, 1, 1250000), "", several, "audio=ok;rate=11025;unit=00......");
+        row("an erase before does not stand for the Update's",
+            "erase; mark; wave Trip.wav 16 1 8000 500; update Trip.wav", uploaded("Trip.wav", { 1 }, 1, 1000),
+            "", once, "erased=0;loaded=0");
         row("8-bit mono 96 kHz over 3", "answer=Proceed; wave Trip.wav 8 1 96000 3000000; update Trip.wav",
             uploaded("Trip.wav", { 1, 2, 3 }, 1, 3000000), "", several, "audio=ok;rate=48000;unit=000.....");
         // Halved to fit one location, it ends without the closing steps, as it always has.

@@ -304,6 +304,7 @@ struct CommandsRig : UploadRig {
             got << item.section(u'=', 0, 0) + u'=' + probe(item.section(u'=', 0, 0));
         QCOMPARE(got.join(u';'), more);
         QCOMPARE(declarations.LocationNames, surface.names);
+        QVERIFY(!surface.progressVisible);
         // The component keeps nothing back for the next command.
         QVERIFY(!comm->takeError());
     }
