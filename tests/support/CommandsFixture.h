@@ -15,6 +15,16 @@
 
 #include <optional>
 
+// Table rows give their texts as UTF-8 literals or as texts built from them.
+inline QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+inline QString text(const QString &text)
+{
+    return text;
+}
+
 // A main window on the simulated unit (port 1 open, not loaded), driven by a short script, and
 // what it left as texts that a table row compares whole. Steps are separated by ";", words by
 // blanks; in bytes "\xNN" and "\r" stand for that byte.
@@ -46,25 +56,24 @@ struct CommandsRig : UploadRig {
     {
         using Handler = void (MainController::*)();
         using M = MainController;
-        static const QHash<QString, Handler> handlers {
-            { QStringLiteral("directory"), &M::cmdDirectory_Click },
-            { QStringLiteral("erase"), &M::cmdErase_Click },
-            { QStringLiteral("eraseAll"), &M::mnuToolsErase_Click },
-            { QStringLiteral("play"), &M::cmdPlay_Click }, { QStringLiteral("tick"), &M::Timer4_Timer },
-            { QStringLiteral("stop"), &M::cmdAbort_Click }, { QStringLiteral("exit"), &M::cmdExit_Click },
-            { QStringLiteral("fileExit"), &M::mnuFileExit_Click },
-            { QStringLiteral("pickMode"), &M::cmbMode_Click },
-            { QStringLiteral("mfg"), &M::mnuToolsMfg_Click }, { QStringLiteral("read"), &M::mnuToolsRead_Click },
-            { QStringLiteral("clear"), &M::mnuToolsClear_Click },
-            { QStringLiteral("setup"), &M::mnuToolsSetup_Click },
-            { QStringLiteral("timer2"), &M::Timer2_Timer }, { QStringLiteral("timer3"), &M::Timer3_Timer },
-            { QStringLiteral("timer5"), &M::Timer5_Timer }, { QStringLiteral("load"), &M::Form_Load } };
+        static const QStringList names
+            = QStringLiteral("directory erase eraseAll play tick stop "
+                             "exit fileExit pickMode mfg read clear setup "
+                             "timer2 timer3 timer5 load")
+                  .split(u' ');
+        static const Handler handlers[] { &M::cmdDirectory_Click, &M::cmdErase_Click,
+            &M::mnuToolsErase_Click, &M::cmdPlay_Click, &M::Timer4_Timer, &M::cmdAbort_Click,
+            &M::cmdExit_Click, &M::mnuFileExit_Click, &M::cmbMode_Click, &M::mnuToolsMfg_Click,
+            &M::mnuToolsRead_Click, &M::mnuToolsClear_Click, &M::mnuToolsSetup_Click,
+            &M::Timer2_Timer, &M::Timer3_Timer, &M::Timer5_Timer, &M::Form_Load };
         const QStringList w = step.split(u' ', Qt::SkipEmptyParts);
         const QString verb = w.value(0).section(u'@', 0, 0);
-        const auto n = [&w](int i, int otherwise) { return w.size() > i ? w.at(i).toInt() : otherwise; };
-        const auto fault = [&](UnitEngine::Fault::Kind kind, int occurrence, const QByteArray &bytes,
-                               const QByteArray &point = {}) {
-            unit.injectFault({ point.isEmpty() ? w.at(1).toLatin1() : point, kind, occurrence, 0, bytes, 45000 });
+        const auto n
+            = [&w](int i, int otherwise) { return w.size() > i ? w.at(i).toInt() : otherwise; };
+        const auto fault = [&](UnitEngine::Fault::Kind kind, int occurrence,
+                               const QByteArray &bytes, const QByteArray &point = {}) {
+            unit.injectFault({ point.isEmpty() ? w.at(1).toLatin1() : point, kind, occurrence, 0,
+                bytes, 45000 });
         };
         if (step.startsWith(u'?')) {
             QCOMPARE(probe(step.mid(1).section(u'=', 0, 0)), step.section(u'=', 1));
@@ -75,13 +84,14 @@ struct CommandsRig : UploadRig {
                 if (only == 0 || surface.eventRuns == only)
                     run(steps, u',');
             };
-            (verb == u"events" ? surface.onEvents
-                               : verb == u"waiting" ? overflow.whileWaiting : overflow.afterAnswer)
+            (verb == u"events"           ? surface.onEvents
+                    : verb == u"waiting" ? overflow.whileWaiting
+                                         : overflow.afterAnswer)
                 = hook;
         } else if (step.contains(u'=')) {
             set(step.section(u'=', 0, 0), step.section(u'=', 1));
-        } else if (handlers.contains(verb)) {
-            (controller.get()->*handlers.value(verb))();
+        } else if (names.contains(verb)) {
+            (controller.get()->*handlers[names.indexOf(verb)])();
         } else if (verb == u"update" || verb == u"open") {
             if (w.size() > 1)
                 prompter.files << paths.waveDir + u'/' + w.at(1);
@@ -89,7 +99,8 @@ struct CommandsRig : UploadRig {
         } else if (verb == u"pickDelay") {
             controller->cmbDelay_Click(0);
         } else if (verb == u"click" || verb == u"opt") {
-            verb == u"click" ? controller->txtMsg_Click(n(1, 0)) : controller->optLoc_Click(n(1, 0));
+            verb == u"click" ? controller->txtMsg_Click(n(1, 0))
+                             : controller->optLoc_Click(n(1, 0));
         } else if (verb.startsWith(u'+')) {
             clock.advance(verb.mid(1).toInt());
         } else if (verb == u"new") {
@@ -102,7 +113,8 @@ struct CommandsRig : UploadRig {
             if (verb == u"store")
                 unit.store(n(1, 0), stored);
             else
-                fault(UnitEngine::Fault::Replace, 1, UnitEngine::directoryRecord(n(1, 0), stored), "D");
+                fault(UnitEngine::Fault::Replace, 1, UnitEngine::directoryRecord(n(1, 0), stored),
+                    "D");
         } else if (verb == u"reg") {
             unit.setRegister(quint8(n(1, 0)), quint8(n(2, 0)));
         } else if (verb == u"silent") {
@@ -114,8 +126,9 @@ struct CommandsRig : UploadRig {
         } else if (verb == u"noise") {
             unit.sendUnasked(50, 0, 3600 * 1000);
         } else if (verb == u"vanish" || verb == u"close" || verb == u"raise") {
-            verb == u"vanish" ? comm->vanish()
-                : verb == u"close" ? comm->PortOpen(false) : comm->setOpenRaisesError(true);
+            verb == u"vanish"      ? comm->vanish()
+                : verb == u"close" ? comm->PortOpen(false)
+                                   : comm->setOpenRaisesError(true);
         } else if (verb == u"yes" || verb == u"no") {
             prompter.answers << (verb == u"yes");
         } else if (verb == u"hold" || verb == u"release") {
@@ -137,12 +150,13 @@ struct CommandsRig : UploadRig {
                 source.declaredDataSize = quint32(n(6, 0));
             QVERIFY(source.write(paths.waveDir + u'/' + w.at(1)));
         } else if (verb == u"sound") {
-            static const QHash<QString, int> kinds { { QStringLiteral("flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16 },
-                { QStringLiteral("ogg"), SF_FORMAT_OGG | SF_FORMAT_VORBIS },
-                { QStringLiteral("opus"), SF_FORMAT_OGG | SF_FORMAT_OPUS },
-                { QStringLiteral("mp3"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III } };
+            const int kinds[] { SF_FORMAT_FLAC | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS,
+                SF_FORMAT_OGG | SF_FORMAT_OPUS, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III };
+            const int kind
+                = kinds[QStringLiteral("flac ogg opus mp3").split(u' ').indexOf(w.at(2))];
             const QString path = paths.waveDir + u'/' + w.at(1);
-            QCOMPARE(writeSound(path, kinds.value(w.at(2)), n(4, 0), n(3, 1), tones(n(5, 0), n(4, 0), n(3, 1), 1.0)),
+            QCOMPARE(
+                writeSound(path, kind, n(4, 0), n(3, 1), tones(n(5, 0), n(4, 0), n(3, 1), 1.0)),
                 QString());
             // Decoded, a file reads as a mono 16-bit wave file of its first channel would.
             DecodedAudio decoded(path);
@@ -172,12 +186,15 @@ struct CommandsRig : UploadRig {
         else if (key == u"mode" || key == u"delay")
             (key == u"mode" ? surface.mode : surface.delay) = value;
         else if (key == u"op" || key == u"baud" || key == u"answer")
-            (key == u"op" ? declarations.CurrentOperation
-                 : key == u"baud" ? declarations.BaudRate : overflow.answer) = value;
+            (key == u"op"            ? declarations.CurrentOperation
+                    : key == u"baud" ? declarations.BaudRate
+                                     : overflow.answer)
+                = value;
         else if (key == u"port")
             declarations.CommPort = qint16(value.toInt());
         else if (key == u"reduce" || key == u"pending")
-            (key == u"reduce" ? surface.autoReduce : declarations.AutoSearchPending) = value == u"1";
+            (key == u"reduce" ? surface.autoReduce : declarations.AutoSearchPending)
+                = value == u"1";
         else
             QFAIL(qPrintable(QStringLiteral("unknown setting: ") + key));
     }
@@ -190,7 +207,8 @@ struct CommandsRig : UploadRig {
                 list << part(size_t(i));
             return list.join(separator);
         };
-        const auto yes = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
+        const auto yes
+            = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
         const auto &line = comm->line();
         const auto &stored = unit.messageAt(declarations.SelectedLocation);
         MainTimers &t = controller->timers();
@@ -205,22 +223,30 @@ struct CommandsRig : UploadRig {
             return digits;
         }
         if (key == u"names")
-            return eight([this](size_t i) { return surface.names.at(i).trimmed(); }, QStringLiteral(","));
+            return eight(
+                [this](size_t i) { return surface.names.at(i).trimmed(); }, QStringLiteral(","));
         if (key == u"widths")
             return eight([this](size_t i) { return QString::number(surface.widths.at(i)); });
         if (key == u"colours") // the palette index of each bar's colour
-            return eight([this](size_t i) {
-                const auto at = std::find(palette.begin(), palette.end(), surface.colours.at(i));
-                return at == palette.end() ? QStringLiteral("?") : QString::number(at - palette.begin());
-            }, QString());
+            return eight(
+                [this](size_t i) {
+                    const auto at
+                        = std::find(palette.begin(), palette.end(), surface.colours.at(i));
+                    return at == palette.end() ? QStringLiteral("?")
+                                               : QString::number(at - palette.begin());
+                },
+                QString());
         if (key == u"unit") // the first location of the message each location holds
-            return eight([this](size_t i) {
-                const auto owner = unit.ownerOf(int(i));
-                return owner ? QString::number(*owner) : QStringLiteral(".");
-            }, QString());
+            return eight(
+                [this](size_t i) {
+                    const auto owner = unit.ownerOf(int(i));
+                    return owner ? QString::number(*owner) : QStringLiteral(".");
+                },
+                QString());
         if (key == u"regs") // the mode register, then the eight delay registers
-            return QString::number(unit.registerValue(1)) + u' '
-                + eight([this](size_t i) { return QString::number(unit.registerValue(quint8(9 + i))); });
+            return QString::number(unit.registerValue(1)) + u' ' + eight([this](size_t i) {
+                return QString::number(unit.registerValue(quint8(9 + i)));
+            });
         if (key == u"timers") {
             const QTimer *timers[] { &t.Timer1, &t.Timer2, &t.Timer3, &t.Timer4, &t.Timer5 };
             QStringList active; // "4:500": Timer4 runs, every 500 ms
@@ -236,25 +262,31 @@ struct CommandsRig : UploadRig {
             return values.join(u' ');
         }
         if (key == u"mode" || key == u"delay" || key == u"op")
-            return key == u"mode" ? surface.mode : key == u"delay" ? surface.delay : declarations.CurrentOperation;
+            return key == u"mode" ? surface.mode
+                : key == u"delay" ? surface.delay
+                                  : declarations.CurrentOperation;
         if (key == u"windows" || key == u"items")
-            return (key == u"windows" ? windows.calls : surface.modeItems + surface.delayItems).join(u',');
+            return (key == u"windows" ? windows.calls : surface.modeItems + surface.delayItems)
+                .join(u',');
         if (key == u"events" || key == u"files")
             return QString::number(key == u"events" ? surface.eventRuns : prompter.files.size());
         if (key == u"status" || key == u"dialog")
-            return tilde(key == u"status" ? surface.statusText
-                                          : (prompter.dialogFolders + prompter.dialogFilters).join(u'|'));
+            return tilde(key == u"status"
+                    ? surface.statusText
+                    : (prompter.dialogFolders + prompter.dialogFilters).join(u'|'));
         if (key == u"selected")
             return QStringLiteral("%1/%2").arg(declarations.SelectedLocation).arg(surface.selected);
         if (key == u"open" || key == u"focus" || key == u"offered")
             return yes(key == u"open" ? comm->PortOpen()
-                    : key == u"focus" ? surface.directoryFocused : surface.busy && surface.abort);
+                    : key == u"focus" ? surface.directoryFocused
+                                      : surface.busy && surface.abort);
         if (key == u"drained") // the line ends with a drain's read of 10 with a 200 ms wait
             return yes(!line.isEmpty() && line.last().count == 10 && line.last().waitMs == 200);
         if (!stored && (key == u"rate" || key == u"audio" || key == u"name"))
             return QStringLiteral("none stored");
         if (key == u"rate" || key == u"name")
-            return key == u"rate" ? QString::number(stored->sampleRate) : QString::fromLatin1(stored->name);
+            return key == u"rate" ? QString::number(stored->sampleRate)
+                                  : QString::fromLatin1(stored->name);
         if (key == u"audio")
             return audioCheck(stored->audio);
         return QStringLiteral("unknown probe");
@@ -268,7 +300,8 @@ struct CommandsRig : UploadRig {
         const int words = int(audio.size() / 2);
         if (source.bitsPerSample == 16)
             return audio == expectedWords16(source.data, source.channels, steps, words)
-                ? QStringLiteral("ok") : QStringLiteral("differs");
+                ? QStringLiteral("ok")
+                : QStringLiteral("differs");
         QByteArray highs;
         for (qsizetype i = 0; i < audio.size(); i += 2) {
             highs += audio.at(i);
@@ -276,7 +309,8 @@ struct CommandsRig : UploadRig {
                 return QStringLiteral("a low byte of 0");
         }
         return highs == expectedHighBytes8(source.data, source.channels, steps, words)
-            ? QStringLiteral("ok") : QStringLiteral("differs");
+            ? QStringLiteral("ok")
+            : QStringLiteral("differs");
     }
 
     QString tilde(QString text) const { return text.replace(paths.waveDir, QStringLiteral("~")); }
@@ -284,14 +318,11 @@ struct CommandsRig : UploadRig {
     // Every status in order, every box ("Title: text", a question "Title? text"), and the
     // controls: "busy" and "idle" in order, then "stop" when Stop is left enabled and "held"
     // when the unit commands are left refused.
-    void expect(const QString &statuses, const QString &boxes, const QString &controls,
-        const QString &more)
+    void expect(
+        const QString &statuses, const QString &boxes, const QString &controls, const QString &more)
     {
         QCOMPARE(tilde(surface.statuses.join(u'|')), statuses);
-        QStringList shown;
-        for (const auto &box : prompter.shown)
-            shown << box.title + (box.question ? u"? " : u": ") + tilde(box.text);
-        QCOMPARE(shown.join(u'|'), boxes);
+        QCOMPARE(tilde(CommandsRig::boxes(prompter)), boxes);
         QStringList states = surface.states;
         if (surface.abort)
             states << QStringLiteral("stop");
@@ -307,6 +338,14 @@ struct CommandsRig : UploadRig {
         QVERIFY(!surface.progressVisible);
         // The component keeps nothing back for the next command.
         QVERIFY(!comm->takeError());
+    }
+
+    static QString boxes(const RecordingPrompter &prompter)
+    {
+        QStringList shown;
+        for (const auto &box : prompter.shown)
+            shown << box.title + (box.question ? u"? " : u": ") + box.text;
+        return shown.join(u'|');
     }
 
     static QByteArray scriptBytes(const QString &text)
