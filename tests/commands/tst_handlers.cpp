@@ -66,8 +66,8 @@ private Q_SLOTS:
         row("load, search pending", "new; pending=1; load; ?timers=3:1000; timer3", none, "", "",
             "sent=;open=no;timers=;windows=serial search");
         row("selection rules, then Timer2",
-            "new; load; mark; click 4; ?selected=4/4; opt 2; ?selected=2/4; click 8; opt 8; opt "
-            "-1; ?selected=2/4; timer2",
+            "new; load; mark; click 4; ?selected=4/4; opt 2; ?selected=2/4; "
+            "click 8; opt 8; opt -1; ?selected=2/4; timer2",
             Directory, "", "busy idle", "selected=0/0;focus=yes;timers=");
         row("exit", "exit; fileExit", none, "", "", "sent=;windows=exit,exit");
 
@@ -76,9 +76,8 @@ private Q_SLOTS:
             "store 0 Lobby 8000; store 2 Long 1572832; reg 1 255; reg 9 12; names=o,o,o,o,o,o,o,o; "
             "directory",
             Directory, "", "busy idle",
-            "sent=D\\rN\\rN\\rR\\x01\\rR\\x09\\r;names=Lobby,,Long,Long,,,,;widths=40 0 800 400 0 "
-            "0 0 0;"
-            "colours=01224567;mode=Interrupt;delay=12;events=3");
+            "sent=D\\rN\\rN\\rR\\x01\\rR\\x09\\r;names=Lobby,,Long,Long,,,,;"
+            "widths=40 0 800 400 0 0 0 0;colours=01224567;mode=Interrupt;delay=12;events=3");
         const auto bars = [&row](const char *name, const char *script, const char *more) {
             row(name, script, Directory, "", "busy idle", more);
         };
@@ -124,9 +123,8 @@ private Q_SLOTS:
         // The guard: while one command holds the unit, no other starts an exchange or asks.
         row("all refused while another command holds the unit",
             "new; load; mark; hold; yes; eraseAll; erase; directory; mfg; read; clear; setup; "
-            "play; pickDelay; "
-            "pickMode; update Lobby.wav; open Lobby.wav; timer2; ?timers=2:2000; ?sent=; release; "
-            "timer2",
+            "play; pickDelay; pickMode; update Lobby.wav; open Lobby.wav; timer2; "
+            "?timers=2:2000; ?sent=; release; timer2",
             Directory, "", "busy idle", "windows=;dialog=");
         row("all refused while the directory lets events run",
             "store 0 Lobby 1000; store 3 Hall 1000; events ?offered=no, yes, eraseAll, erase, "

@@ -104,9 +104,9 @@ private Q_SLOTS:
                 + QString::fromLatin1(more);
         };
         const QString notFound = QStringLiteral(
-            "found=Searching for Com Port  -  -  - ;boxes=Tavix: Cannot Find Tavix, make sure unit "
-            "is "
-            "conected!;status=Communication Error, check connections!;port=256;file=none;windows=;"
+            "found=Searching for Com Port  -  -  - ;"
+            "boxes=Tavix: Cannot Find Tavix, make sure unit is conected!;"
+            "status=Communication Error, check connections!;port=256;file=none;windows=;"
             "unloads=1;open=none;shown=256 from 1 to 255");
         row("port 1 at the first try", 1, "",
             found(1, ";shown=2 from 1 to 1;ms=0;open=1;got=q\\r;guard=free"));

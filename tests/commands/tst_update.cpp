@@ -108,8 +108,8 @@ private Q_SLOTS:
         // failure path; an erase left unanswered is named, with the locations not tried after it.
         row("erase, port gone",
             "names=Old,Old; vanish; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
-            "Loading ~/Lobby.wav|Erasing Location 1 - - -|Comm Port Error: The serial device is "
-            "gone.|File not found!",
+            "Loading ~/Lobby.wav|Erasing Location 1 - - -|"
+            "Comm Port Error: The serial device is gone.|File not found!",
             "", "busy idle", "loaded=");
         row("erase of location 3 unanswered",
             "silent C; select=2; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
@@ -150,8 +150,8 @@ private Q_SLOTS:
 
         // The overflow dialog: the command waits in an event loop for the answer.
         row("Cancel leaves everything",
-            "answer=Cancel; waiting ?status=Loading ~/Long.wav; select=6; wave Long.wav 16 1 8000 "
-            "600000; update Long.wav",
+            "answer=Cancel; waiting ?status=Loading ~/Long.wav; select=6; "
+            "wave Long.wav 16 1 8000 600000; update Long.wav",
             "Loading ~/Long.wav|Ready!", "", "busy idle", "sent=;timers=");
         row("past 255 extra locations", "wave Huge.wav 16 1 8000 10 300000000; update Huge.wav",
             "Loading ~/Huge.wav|File not found!", "", "idle", "sent=");
@@ -163,29 +163,28 @@ private Q_SLOTS:
             "Loading ~/Long.wav|Ready!", "", "busy idle idle", "sent=;timers=2:2000");
         // A Stop after the answer leaves a transfer that offers Stop throughout.
         row("Down Sample, then Stop before the command goes on",
-            "answer=Down Sample; answered stop; events ?offered=yes; wave Long.wav 16 1 22050 "
-            "750000; update Long.wav",
+            "answer=Down Sample; answered stop; events ?offered=yes; "
+            "wave Long.wav 16 1 22050 750000; update Long.wav",
             uploaded("Long.wav", { 1 }, 1, 750000), "", "busy idle busy idle",
             "unit=0.......;rate=11025;audio=ok;timers=;op=Load");
         // The selection is the one the command started with, whatever is clicked meanwhile.
         row("Proceed from 7, 8 clicked meanwhile",
-            "answer=Proceed; waiting opt 7; select=6; wave Long.wav 16 1 8000 600000; update "
-            "Long.wav",
+            "answer=Proceed; waiting opt 7; select=6; "
+            "wave Long.wav 16 1 8000 600000; update Long.wav",
             uploaded("Long.wav", { 7, 8 }, 7, 1200000), "", several,
             "selected=7/0;loaded=6;unit=......66;names=,,,,,,Long,Long");
         // While the command runs, a second Update is refused: in the dialog's wait and
         // mid-transfer.
         row("second Update refused",
-            "answer=Proceed; wave Other.wav 16 1 8000 500; waiting open Other.wav, update "
-            "Other.wav; "
-            "events@3 open Other.wav, update Other.wav; wave Long.wav 16 1 8000 600000; update "
-            "Long.wav",
+            "answer=Proceed; wave Other.wav 16 1 8000 500; "
+            "waiting open Other.wav, update Other.wav; events@3 open Other.wav, update Other.wav; "
+            "wave Long.wav 16 1 8000 600000; update Long.wav",
             uploaded("Long.wav", { 1, 2 }, 1, 1200000), "", several,
             "files=4;loaded=0;erased=01;unit=00......");
         // Each message a location to be overwritten shows goes whole; a namesake elsewhere stays.
         row("placement leaves a namesake",
-            "answer=Proceed; names=A,,Twin,Twin,,,Twin; wave New.wav 16 1 8000 1100000; update "
-            "New.wav",
+            "answer=Proceed; names=A,,Twin,Twin,,,Twin; "
+            "wave New.wav 16 1 8000 1100000; update New.wav",
             uploaded("New.wav", { 1, 2, 3, 4 }, 1, 2200000), "", several,
             "erased=0123;names=New,New,New,,,,Twin,;unit=000.....");
         row("bars and progress count acknowledged bytes",
