@@ -5,6 +5,8 @@
 
 #include <QProgressBar>
 
+using namespace Qt::StringLiterals;
+
 // The program with its windows offscreen on tavix-unit-sim over a pseudo-terminal, through the
 // QSerialPort backend; ports without a link lead to this machine's own serial ports.
 class tst_e2e_window : public QObject {
@@ -12,30 +14,23 @@ class tst_e2e_window : public QObject {
 private Q_SLOTS:
     void window_data()
     {
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("then");
-        QTest::addColumn<QString>("after");  // the names, mode and delay shown; the boxes; the status
-        const QString demo = QStringLiteral("Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0|");
-        QTest::newRow("searched on port 255, then an upload")
-            << 255 << QStringLiteral("upload")
-            << QStringLiteral("Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye,Stack 0||20000 bytes sent");
-        QTest::newRow("the unit vanishes in an upload")
-            << 1 << QStringLiteral("vanish in upload") << demo + QStringLiteral("File Read Error!|Error 5");
-        QTest::newRow("the unit vanishes before Refresh and Part ID")
-            << 1 << QStringLiteral("vanish") << demo + QStringLiteral("|Comm Port Error: /Comm Port Error: ");
+        QTest::addColumn<QString>("row");  // unit's port|then|names, mode and delay shown|boxes|status
+        for (const char *row :
+             {"255|upload|Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye,Stack 0||20000 bytes sent",
+              "1|vanish in upload|Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0|File Read Error!|Error 5",
+              "1|vanish|Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0||Comm Port Error: /Comm Port Error: "})
+            QTest::newRow(row) << QString::fromLatin1(row);
     }
     void window()
     {
-        QFETCH(int, port);
-        QFETCH(QString, then);
-        QFETCH(QString, after);
-        ProgramFixture f([&f] { return std::make_unique<SerialPortComm>(f.paths().portsDir); });
+        QFETCH(QString, row);
+        const int port = row.section(u'|', 0, 0).toInt();
+        const QString then = row.section(u'|', 1, 1);
+        ProgramFixture f([&f] { return std::make_unique<SerialPortComm>(f.program->paths().portsDir); });
         PtyUnit unit;
-        START_PTY_UNIT(unit, PtyUnit::linkArguments(f.paths().portsDir, port,
-                                                    {QStringLiteral("--demo"), QStringLiteral("--store-dir"),
-                                                     f.folder.filePath(QStringLiteral("stored"))}));
-        if (port > 1) {
-            // As after the answer No at start-up: the search, then its hand-over.
+        START_PTY_UNIT(unit, PtyUnit::linkArguments(f.program->paths().portsDir, port,
+                                                    {u"--demo"_s, u"--store-dir"_s, f.folder.filePath(u"stored"_s)}));
+        if (port > 1) {  // as after the answer No at start-up: the search, then its hand-over
             PortSearch &search = f.startSearch()->search();
             search.Timer1_Timer();
             search.Timer2_Timer();
@@ -45,10 +40,9 @@ private Q_SLOTS:
         frmMain1 *window = f.open();
         QVERIFY(window && window->controller().comm().PortOpen());
         window->controller().Timer2_Timer();  // the directory read after a good probe
-
-        press(window, QStringLiteral("optLoc1"));
+        press(window, u"optLoc1"_s);
         f.prompter->files << f.writeWave(then == u"upload" ? 20000 : 200000);
-        auto *progress = child<QProgressBar>(window, QStringLiteral("prbLoading"));
+        auto *progress = child<QProgressBar>(window, u"prbLoading"_s);
         connect(progress, &QProgressBar::valueChanged, progress, [&](int percent) {
             if (percent > 0 && then == u"vanish in upload")
                 unit.kill();
@@ -59,18 +53,19 @@ private Q_SLOTS:
         names << window->modeText() + u' ' + window->delayText();
         if (then == u"vanish")
             unit.kill();
-        press(window, then == u"vanish" ? QStringLiteral("cmdDirectory") : QStringLiteral("cmdChange"));
+        press(window, then == u"vanish" ? u"cmdDirectory"_s : u"cmdChange"_s);
         QString status = window->status();
         if (then == u"vanish") {  // the failure's own words follow; they are the system's
-            press(window, QStringLiteral("mnuToolsMfg"));
+            press(window, u"mnuToolsMfg"_s);
             status = status.left(17) + u'/' + window->status().left(17);
         } else if (then == u"upload") {
             names[1] = window->messageText(1).trimmed();
-            QVERIFY(QFile::exists(f.folder.filePath(QStringLiteral("stored/loc2.wav"))));
+            QVERIFY(QFile::exists(f.folder.filePath(u"stored/loc2.wav"_s)));
         }
-        QCOMPARE(names.join(u',') + u'|' + f.prompter->texts().join(u'/') + u'|' + status, after);
+        QCOMPARE(row.section(u'|', 0, 1) + u'|' + names.join(u',') + u'|' + f.prompter->texts().join(u'/') + u'|' + status,
+                 row);
         // Reported, not fatal: the window is idle again, its bar gone.
-        QVERIFY(child(window, QStringLiteral("cmdChange"))->isEnabled() && progress->isHidden());
+        QVERIFY(child(window, u"cmdChange"_s)->isEnabled() && progress->isHidden());
     }
 };
 

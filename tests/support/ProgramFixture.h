@@ -1,16 +1,14 @@
 #pragma once
 
 // For the window tests only: they link the widget library.
-
 #include "RecordingPrompter.h"
-
 #include "SimComm.h"
 #include "UnitEngine.h"
 #include "VirtualClock.h"
 #include "WaveFile.h"
+#include "commands/MainController.h"
 #include "link/SaxComm.h"
 #include "settings/AppPaths.h"
-#include "commands/MainController.h"
 #include "widgets/Program.h"
 #include "widgets/frmMain1.h"
 
@@ -19,29 +17,25 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-#include <memory>
-
 template <typename T = QWidget>
 T *child(const QObject *parent, const QString &name)
 {
     return parent ? parent->findChild<T *>(name) : nullptr;
 }
 
-// A click as the user makes it: on a control with the mouse, on a menu entry by choosing it.
-inline void press(const QObject *window, const QString &name)
+// A click as the user makes it: a menu entry chosen, a control clicked, "close": the close control.
+inline void press(QObject *window, const QString &name)
 {
-    if (auto *entry = child<QAction>(window, name))
+    if (name == u"close")
+        static_cast<QWidget *>(window)->close();
+    else if (auto *entry = child<QAction>(window, name))
         entry->trigger();
     else
         QTest::mouseClick(child(window, name), Qt::LeftButton);
 }
 
 // Windows that were unloaded go once the event loop is back at the top.
-inline void deleteUnloaded()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+inline void deleteUnloaded() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 // Runs `inside` from the program's event loop; the loop's exit code (99: nothing ended it).
 inline int runEventLoop(const std::function<void()> &inside)
@@ -54,8 +48,8 @@ inline int runEventLoop(const std::function<void()> &inside)
     return QCoreApplication::exec();
 }
 
-// The whole program in a scratch folder on the in-process simulated unit; message boxes are
-// recorded instead of shown.
+// The whole program in a scratch folder on the in-process simulated unit (or on `ports`);
+// message boxes are recorded instead of shown.
 struct ProgramFixture {
     explicit ProgramFixture(qint16 unitPort = 1)
         : ProgramFixture([this, unitPort]() -> std::unique_ptr<SaxComm> {
@@ -65,7 +59,6 @@ struct ProgramFixture {
           })
     {
     }
-    // On ports of another kind: the end-to-end tests' pseudo-terminals.
     explicit ProgramFixture(const Program::CommFactory &ports)
     {
         unit.keepReceived(true);
@@ -74,14 +67,13 @@ struct ProgramFixture {
         program = std::make_unique<Program>(AppPaths::inFolder(folder.path()), ports, std::move(recorder));
     }
 
-    // The main window, loaded, its line record starting after the connection check; the
-    // start-up's directory read is not what the tests look at.
+    // The main window, loaded, its line record starting after the connection check.
     frmMain1 *open()
     {
         program->showMainWindow();
         window = program->mainWindow();
         if (window)
-            window->controller().timers().Timer2.stop();
+            window->controller().timers().Timer2.stop();  // the start-up's directory read
         if (window && comm)
             comm->clearLine();
         return window;
@@ -96,14 +88,6 @@ struct ProgramFixture {
         return program->serialSearchWindow();
     }
 
-    const AppPaths &paths() const { return program->paths(); }
-
-    static bool writeFile(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    }
-
     // A 16-bit mono wave file of `bytes` bytes of audio in the scratch folder.
     QString writeWave(int bytes) const
     {
@@ -116,7 +100,7 @@ struct ProgramFixture {
     // setup.txt as it stands, or "<missing>".
     QByteArray settings() const
     {
-        QFile file(paths().settingsFile);
+        QFile file(program->paths().settingsFile);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 

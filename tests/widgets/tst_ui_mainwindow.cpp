@@ -8,51 +8,44 @@
 #include <QRadioButton>
 #include <QWheelEvent>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-// What a control of the main window set off: the start of the line, the status, the boxes and
-// the file dialog shown, the windows opened, the selection, the program ending, Auto Reduce.
+// What a control set off: the line's start, the status, the boxes and file dialog shown, the
+// windows opened, the selection, the program ending, Auto Reduce.
 QString effect(ProgramFixture &f)
 {
-    QStringList seen{QString::fromLatin1(f.comm->written().left(2).toPercentEncoding()),
-                     f.window->status()};
-    seen << f.prompter->texts()
-         << QStringList(f.prompter->dialogFolders.size(), QStringLiteral("file dialog"));
-    for (const QWidget *window : {static_cast<QWidget *>(f.program->serialSetWindow()),
-                                  static_cast<QWidget *>(f.program->helpWindow()),
-                                  static_cast<QWidget *>(f.program->aboutWindow())})
+    QStringList seen{QString::fromLatin1(f.comm->written().left(2).toPercentEncoding()), f.window->status()};
+    seen << f.prompter->texts() << QStringList(f.prompter->dialogFolders.size(), u"file dialog"_s);
+    for (const QWidget *window : std::initializer_list<const QWidget *>{
+             f.program->serialSetWindow(), f.program->helpWindow(), f.program->aboutWindow()})
         if (window)
             seen << window->objectName();
-    if (const int selected = f.program->declarations().SelectedLocation)
-        if (child<QRadioButton>(f.window, QStringLiteral("optLoc%1").arg(selected))->isChecked())
-            seen << QStringLiteral("location %1 marked").arg(selected + 1);
+    const int selected = f.program->declarations().SelectedLocation;
+    if (selected && child<QRadioButton>(f.window, u"optLoc%1"_s.arg(selected))->isChecked())
+        seen << u"location %1 marked"_s.arg(selected + 1);
     if (f.program->exiting())
-        seen << QStringLiteral("exit");
+        seen << u"exit"_s;
     if (!f.window->autoReduceChecked())
-        seen << QStringLiteral("no Auto Reduce");
+        seen << u"no Auto Reduce"_s;
     return seen.join(u'|');
 }
 
 // The main window as the user sees it: the pointer, what is greyed, which lists refuse picks.
 QString look(const frmMain1 *window)
 {
-    QStringList greyed;
-    QStringList locked;
+    QStringList greyed{window->cursor().shape() == Qt::WaitCursor ? u"hourglass:"_s : u"arrow:"_s};
+    QStringList locked{u"locked:"_s};
     for (const QObject *object : window->findChildren<QObject *>()) {
         const auto *widget = qobject_cast<const QWidget *>(object);
         const auto *action = qobject_cast<const QAction *>(object);
-        if (object->objectName().isEmpty() || !(widget || action))
-            continue;
-        if (widget ? !widget->isEnabled() : !action->isEnabled())
+        if (!object->objectName().isEmpty() && (widget ? !widget->isEnabled() : action && !action->isEnabled()))
             greyed << object->objectName();
         if (const auto *list = qobject_cast<const LockableComboBox *>(object); list && list->isLocked())
             locked << object->objectName();
     }
-    greyed.sort();
-    locked.sort();
-    return (window->cursor().shape() == Qt::WaitCursor ? QStringLiteral("hourglass; ")
-                                                       : QStringLiteral("arrow; "))
-           + greyed.join(u' ') + QStringLiteral("; locked: ") + locked.join(u' ');
+    return (greyed + locked).join(u' ');
 }
 
 }  // namespace
@@ -70,46 +63,31 @@ private Q_SLOTS:
 
     void controlsReachTheirCommands_data()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("effect");
-        const auto row = [](const char *control, const char *effect) {
-            QTest::newRow(control) << QString::fromLatin1(control) << QString::fromLatin1(effect);
-        };
-        row("cmdDirectory", "D%0D|Done!");
-        row("cmdPlay", "P0|Playing Message: 1");
-        row("cmdAbort", "A|Playback Stopped");
-        row("cmdErase", "C0|Location 1 Erased!");
-        row("cmdChange", "||No File Selected!|file dialog");
-        row("cmdExit", "||exit");
-        row("close", "||exit");  // the window's close control
-        row("optLoc6", "||location 7 marked");
-        row("txtMsg4", "||location 5 marked");
-        row("mnuFileOpen", "||No File Selected!|file dialog");
-        row("mnuFileExit", "||exit");
-        row("mnuToolsSetup", "||frmSerialSet");
-        row("mnuToolsMfg", "E0|Manufacturer code is: 54 58 8");
-        row("mnuToolsErase", "||Are you sure you want to erase all Locations?");
-        row("mnuToolsRead", "E0|The first byte of memory is: 4C");
-        row("mnuToolsClear", "|Ready");
-        row("mnuToolsAutoreduce", "||no Auto Reduce");
-        row("mnuHelpAbout", "||frmAbout");
-        row("mnuHelpHelp", "||No Instructions Available!|frmHelp");
+        QTest::addColumn<QString>("row");  // control|what it set off, as effect() puts it
+        for (const char *row :
+             {"cmdDirectory|D%0D|Done!", "cmdPlay|P0|Playing Message: 1", "cmdAbort|A|Playback Stopped",
+              "cmdErase|C0|Location 1 Erased!", "cmdChange|||No File Selected!|file dialog", "cmdExit|||exit",
+              "close|||exit", "optLoc6|||location 7 marked", "txtMsg4|||location 5 marked",
+              "mnuFileOpen|||No File Selected!|file dialog", "mnuFileExit|||exit", "mnuToolsSetup|||frmSerialSet",
+              "mnuToolsMfg|E0|Manufacturer code is: 54 58 8",
+              "mnuToolsErase|||Are you sure you want to erase all Locations?",
+              "mnuToolsRead|E0|The first byte of memory is: 4C", "mnuToolsClear||Ready",
+              "mnuToolsAutoreduce|||no Auto Reduce", "mnuHelpAbout|||frmAbout",
+              "mnuHelpHelp|||No Instructions Available!|frmHelp"})
+            QTest::newRow(row) << QString::fromLatin1(row);
     }
     void controlsReachTheirCommands()
     {
-        QFETCH(QString, control);
-        QFETCH(QString, effect);
+        QFETCH(QString, row);
+        const QString control = row.section(u'|', 0, 0);
         f->unit.store(0, storedMessage("Lobby", 8000));
         f->open();
         if (control == u"cmdAbort") {
-            press(f->window, QStringLiteral("cmdPlay"));  // Stop is usable only then
+            press(f->window, u"cmdPlay"_s);  // Stop is usable only then
             f->comm->clearLine();
         }
-        control == u"close" ? void(f->window->close()) : press(f->window, control);
-        QCOMPARE(::effect(*f), effect);
-        // A name box selects its row; it cannot be edited.
-        QTest::keyClicks(child(f->window, QStringLiteral("txtMsg4")), QStringLiteral("xy"));
-        QCOMPARE(f->window->messageText(4), QString());
+        press(f->window, control);
+        QCOMPARE(control + u'|' + effect(*f), row);
     }
 
     // Busy greys what would start a second command, the menu entries that reach the unit
@@ -120,63 +98,49 @@ private Q_SLOTS:
         f->open();
         QStringList seen;
         QTimer::singleShot(0, f->window, [&] { seen << look(f->window); });  // inside the read
-        press(f->window, QStringLiteral("cmdDirectory"));
-        press(f->window, QStringLiteral("optLoc2"));
-        press(f->window, QStringLiteral("cmdPlay"));
+        press(f->window, u"cmdDirectory"_s);
+        press(f->window, u"optLoc2"_s);
+        press(f->window, u"cmdPlay"_s);
         seen << look(f->window);
-        press(f->window, QStringLiteral("cmdAbort"));
+        press(f->window, u"cmdAbort"_s);
         seen << look(f->window);
-        const QString busy = QStringLiteral(
-            "hourglass; %1cmdChange cmdDirectory cmdErase cmdExit cmdPlay mnuFileOpen mnuToolsClear "
-            "mnuToolsErase mnuToolsMfg mnuToolsRead mnuToolsSetup; locked: cmbDelay0 cmbMode");
-        QCOMPARE(seen, (QStringList{busy.arg(QStringLiteral("cmdAbort ")), busy.arg(QString()),
-                                    QStringLiteral("arrow; cmdAbort; locked: ")}));
+        const QString busy = u"hourglass: cmdExit %1cmdPlay cmdChange cmdErase cmdDirectory mnuFileOpen mnuToolsSetup "
+                             "mnuToolsMfg mnuToolsErase mnuToolsRead mnuToolsClear locked: cmbDelay0 cmbMode"_s;
+        QCOMPARE(seen, QStringList({busy.arg(u"cmdAbort "_s), busy.arg(QString()), u"arrow: cmdAbort locked:"_s}));
+        // A name box selects its row; it cannot be edited.
+        QTest::keyClicks(child(f->window, u"txtMsg4"_s), u"xy"_s);
+        QCOMPARE(f->window->messageText(4), QString());
     }
 
     // Only a pick from a box's list writes the registers: not Enter in a box whose text is one
     // of its items, nor the focus leaving it, nor anything while the box is locked.
     void onlyAPickFromTheListWrites_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<int>("writes");  // "W" commands on the line
-        const auto row = [](const char *name, const char *box, const char *action, bool locked,
-                            int writes) {
-            QTest::newRow(name) << QString::fromLatin1(box) << QString::fromLatin1(action) << locked
-                                << writes;
-        };
-        row("Enter in the mode box", "cmbMode", "Enter", false, 0);
-        row("keypad Enter in the delay box", "cmbDelay0", "keypad Enter", false, 0);
-        row("Enter in the mode box's text", "cmbMode", "Enter in text", false, 0);
-        row("focus leaves the delay box", "cmbDelay0", "focus leaves", false, 0);
-        row("mode picked from the list", "cmbMode", "pick", false, 1);
-        row("delay picked from the list", "cmbDelay0", "pick", false, 8);
-        row("Down key in the mode box", "cmbMode", "Down", false, 1);
-        row("locked: Down key", "cmbMode", "Down", true, 0);
-        row("locked: wheel", "cmbDelay0", "wheel", true, 0);
-        row("locked: the list does not open", "cmbMode", "pick", true, 0);
+        QTest::addColumn<QString>("row");  // box|action|locked|"W" commands on the line
+        for (const char *row : {"cmbMode|Enter||0", "cmbDelay0|keypad Enter||0", "cmbMode|Enter in text||0",
+                                "cmbDelay0|focus leaves||0", "cmbMode|pick||1", "cmbDelay0|pick||8", "cmbMode|Down||1",
+                                "cmbMode|Down|locked|0", "cmbDelay0|wheel|locked|0", "cmbMode|pick|locked|0"})
+            QTest::newRow(row) << QString::fromLatin1(row);
     }
     void onlyAPickFromTheListWrites()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, action);
-        QFETCH(bool, locked);
-        QFETCH(int, writes);
+        QFETCH(QString, row);
+        const QString action = row.section(u'|', 1, 1);
+        const bool locked = !row.section(u'|', 2, 2).isEmpty();
         frmMain1 *window = f->open();
-        auto *list = child<QComboBox>(window, box);
+        auto *list = child<QComboBox>(window, row.section(u'|', 0, 0));
         // What a directory read shows: one of the items, put there by the program.
-        window->setModeText(QStringLiteral("Interrupt"));
-        window->setDelayText(QStringLiteral("3"));
+        window->setModeText(u"Interrupt"_s);
+        window->setDelayText(u"3"_s);
         if (locked)
             window->SetBusyControls();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         list->setFocus();
-        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         if (action == u"focus leaves") {
-            child(window, QStringLiteral("cmdDirectory"))->setFocus();
+            child(window, u"cmdDirectory"_s)->setFocus();
             QVERIFY(!list->hasFocus());
         } else if (action == u"wheel") {
             QApplication::sendEvent(list, &wheel);
@@ -191,27 +155,24 @@ private Q_SLOTS:
                             action == u"keypad Enter" ? Qt::KeypadModifier : Qt::NoModifier);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(int(f->comm->written().count('W')), writes);
+        QCOMPARE(row.section(u'|', 0, 2) + u'|' + QString::number(f->comm->written().count('W')), row);
     }
 
-    // Each full bar shows its own colour over its outline; an empty one is not there.
+    // Each full bar shows its own colour; an empty one is not there.
     void barsInTheirColours()
     {
         frmMain1 *window = f->open();
-        const QList<QColor> colours{{255, 0, 0},   {255, 128, 0}, {255, 255, 0},   {0, 255, 0},
-                                    {0, 192, 192}, {0, 0, 255},   {128, 128, 255}, {255, 0, 255}};
-        for (int index = 0; index < 8; ++index) {
-            QCOMPARE(window->barColor(index), colours[index].rgb() & 0xFFFFFF);
+        for (int index = 0; index < 8; ++index)
             window->setBarWidth(index, 800);
-        }
-        const QImage picture = window->grab().toImage();
-        for (int index = 0; index < 8; ++index) {
-            auto *outline = child(window, QStringLiteral("shpFrame%1").arg(index));
-            QCOMPARE(QColor(picture.pixel(outline->mapTo(window, outline->rect().center()))),
-                     colours[index]);
-        }
         window->setBarWidth(2, 0);
-        QVERIFY(child(window, QStringLiteral("shpFill2"))->isHidden());
+        const QImage picture = window->grab().toImage();
+        QStringList colours;
+        for (int index = 0; index < 8; ++index) {
+            auto *outline = child(window, u"shpFrame%1"_s.arg(index));
+            colours << (child(window, u"shpFill%1"_s.arg(index))->isHidden()
+                            ? u"-"_s : QColor(picture.pixel(outline->mapTo(window, outline->rect().center()))).name());
+        }
+        QCOMPARE(colours.join(u' '), u"#ff0000 #ff8000 - #00ff00 #00c0c0 #0000ff #8080ff #ff00ff"_s);
     }
 
 private:
