@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr qint32 MiB = LocationBytes;
-
 QString text(const char *latin1)
 {
     return QString::fromLatin1(latin1);
@@ -24,40 +22,35 @@ QString text(const char *latin1)
 
 // A wave file's bytes from "field=value" words, over 100 data bytes of 16-bit mono at 8 kHz:
 // format, channels, rate, bits, sub (the extensible sub-format), data (its bytes), extra (bytes
-// added to the fmt chunk), declared (the data size field), and chunks "ID:bytes" put before the
-// data chunk (before) or before the fmt chunk (first).
-QByteArray wave(const char *fields = "")
+// added to the fmt chunk), declared (the data size field), chunks "ID:bytes" put before the data
+// chunk (before) or the fmt chunk (first); then put "at:text" over the bytes, cut to a length.
+QByteArray wave(const QString &fields)
 {
     WaveFile w;
     w.data = QByteArray(100, '\x11');
-    for (const QString &field : text(fields).split(u' ', Qt::SkipEmptyParts)) {
-        const QString name = field.section(u'=', 0, 0);
-        const QString value = field.section(u'=', 1);
-        const uint n = value.toUInt();
-        const WaveFile::Chunk chunk { value.left(4).toLatin1(),
-            QByteArray(value.mid(5).toInt(), 'i') };
-        if (name == u"format")
-            w.formatTag = quint16(n);
-        if (name == u"channels")
-            w.channels = quint16(n);
-        if (name == u"rate")
-            w.sampleRate = n;
-        if (name == u"bits")
-            w.bitsPerSample = quint16(n);
-        if (name == u"sub")
-            w.subFormat = quint16(n);
-        if (name == u"data")
-            w.data.resize(n);
-        if (name == u"extra")
-            w.fmtExtra = QByteArray(n, '\0');
-        if (name == u"declared")
-            w.declaredDataSize = n;
-        if (name == u"before")
-            w.chunksBeforeData << chunk;
-        if (name == u"first")
-            w.chunksBeforeFmt << chunk;
-    }
-    return w.bytes();
+    std::optional<QByteArray> bytes; // once put or cut: the file's bytes
+    const auto file = [&]() -> QByteArray & { return bytes ? *bytes : *(bytes = w.bytes()); };
+    using Set = std::function<void(const QString &)>;
+    const auto n = [](const QString &v) { return v.toUInt(); };
+    const auto chunk = [](const QString &v) {
+        return WaveFile::Chunk { v.left(4).toLatin1(), QByteArray(v.mid(5).toInt(), 'i') };
+    };
+    const QHash<QString, Set> set { { text("format"),
+                                        [&](auto v) { w.formatTag = quint16(n(v)); } },
+        { text("channels"), [&](auto v) { w.channels = quint16(n(v)); } },
+        { text("rate"), [&](auto v) { w.sampleRate = n(v); } },
+        { text("bits"), [&](auto v) { w.bitsPerSample = quint16(n(v)); } },
+        { text("sub"), [&](auto v) { w.subFormat = quint16(n(v)); } },
+        { text("data"), [&](auto v) { w.data.resize(n(v)); } },
+        { text("extra"), [&](auto v) { w.fmtExtra = QByteArray(n(v), '\0'); } },
+        { text("declared"), [&](auto v) { w.declaredDataSize = n(v); } },
+        { text("before"), [&](auto v) { w.chunksBeforeData << chunk(v); } },
+        { text("first"), [&](auto v) { w.chunksBeforeFmt << chunk(v); } },
+        { text("put"), [&](auto v) { file().replace(n(v.left(1)), 4, v.mid(2).toLatin1()); } },
+        { text("cut"), [&](auto v) { file().truncate(n(v)); } } };
+    for (const QString &field : fields.split(u' ', Qt::SkipEmptyParts))
+        set.value(field.section(u'=', 0, 0))(field.section(u'=', 1));
+    return file();
 }
 
 // Rows written "inputs -> expected", each named by its own text.
@@ -78,68 +71,46 @@ void rows(std::initializer_list<const char *> lines)
 class tst_upload_rules : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Refused: its message; Broken: "broken"; accepted: what the header says.
+    // Accepted: "fmt chunk length/data size, channels x bits, rate"; refused: its message.
     void headers_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const QByteArray &file, const char *expected) {
-            QTest::newRow(name) << file << text(expected);
-        };
-        const QByteArray plain = wave();
-        row("plain", plain, "fmt 16, data 100, 1 ch, 16 bit, 8000 Hz");
-        row("18-byte fmt", wave("extra=2"), "fmt 18, data 100, 1 ch, 16 bit, 8000 Hz");
-        // Chunks before the data chunk are walked by their sizes, an odd one with a pad byte.
-        row("fact and odd LIST", wave("before=fact:4 before=LIST:57"),
-            "fmt 94, data 100, 1 ch, 16 bit, 8000 Hz");
-        row("extensible PCM, 3 channels", wave("format=65534 channels=3 data=600"),
-            "fmt 40, data 600, 3 ch, 16 bit, 8000 Hz");
-        row("8 channels, 8 bits, 44.1 kHz", wave("channels=8 bits=8 rate=44100 data=160"),
-            "fmt 16, data 160, 8 ch, 8 bit, 44100 Hz");
-        row("data chunk declares more than the file holds", wave("declared=5000"),
-            "fmt 16, data 5000, 1 ch, 16 bit, 8000 Hz");
-
-        row("not RIFF", QByteArray(plain).replace(0, 4, "RIFX"), "Not a RIFF File");
-        row("not WAVE", QByteArray(plain).replace(8, 4, "AVI "), "Not a WAVE File");
-        row("chunk before fmt", wave("first=JUNK:0"), "Not an fmt file!");
-        row("format 3 before a bad channel count", wave("format=3 channels=9"),
-            "Audio Format = Compressed!");
-        row("extensible float", wave("format=65534 sub=3"), "Audio Format = Compressed!");
-        for (const char *channels : { "channels=0", "channels=9", "channels=257" })
-            row(channels, wave(channels), "Audio File has bad channel amount1");
-        for (const char *bits : { "bits=24", "bits=32", "bits=272" })
-            row(bits, wave(bits), "Not a 16 or 8 bit sample!");
-        row("rate 0", wave("rate=0"), "Audio File has a sample rate of 0 Hz!");
-        row("no data chunk", plain.left(36), "No audio data in this file!");
-        row("empty data chunk", wave("data=0"), "No audio data in this file!");
-        row("data shorter than one stereo frame", wave("channels=2 data=2"),
-            "No audio data in this file!");
+        const char *cut = "File is damaged or cut short!";
+        rows({ " -> 16/100 1x16 8000",
+            // Chunks before the data chunk are walked by their sizes, an odd one with a pad byte.
+            "extra=2 before=fact:4 before=LIST:57 -> 96/100 1x16 8000",
+            "format=65534 channels=3 data=600 -> 40/600 3x16 8000",
+            "channels=8 bits=8 rate=44100 data=8 -> 16/8 8x8 44100",
+            "declared=5000 -> 16/5000 1x16 8000", "put=0:RIFX -> Not a RIFF File",
+            "put=8:WAVX -> Not a WAVE File", "first=JUNK:0 -> Not an fmt file!",
+            "format=3 channels=9 -> Audio Format = Compressed!",
+            "format=65534 sub=3 -> Audio Format = Compressed!",
+            "channels=0 -> Audio File has bad channel amount1",
+            "channels=9 -> Audio File has bad channel amount1",
+            "channels=257 -> Audio File has bad channel amount1",
+            "bits=24 -> Not a 16 or 8 bit sample!", "bits=272 -> Not a 16 or 8 bit sample!",
+            "rate=0 -> Audio File has a sample rate of 0 Hz!",
+            "cut=36 -> No audio data in this file!", "data=0 -> No audio data in this file!",
+            "channels=2 data=3 -> No audio data in this file!",
+            "before=LIST:30 cut=54 -> File is damaged or cut short!",
+            "format=65534 cut=50 -> File is damaged or cut short!", "extra=32752 -> broken",
+            "rate=2147483648 -> broken", "declared=2147483648 -> broken" });
         // A file that ends inside its header: one text, whichever field the end falls in.
         for (int length : { 0, 3, 4, 11, 18, 21, 26, 30, 35, 38, 43 })
-            row(qPrintable(QStringLiteral("cut at %1").arg(length)), plain.left(length),
-                "File is damaged or cut short!");
-        row("chunk runs past the end", wave("before=LIST:30").left(54),
-            "File is damaged or cut short!");
-        row("extensible, cut in its extension", wave("format=65534").left(50),
-            "File is damaged or cut short!");
-        row("fmt size 32768", QByteArray(plain).replace(16, 4, QByteArray("\0\x80\0\0", 4)),
-            "broken");
-        row("rate 2^31", wave("rate=2147483648"), "broken");
-        row("data size 2^31", wave("declared=2147483648"), "broken");
+            QTest::addRow("cut at %d", length) << QStringLiteral("cut=%1").arg(length) << text(cut);
     }
     void headers()
     {
-        QFETCH(QByteArray, file);
+        QFETCH(QString, in);
         QFETCH(QString, expected);
+        QByteArray file = wave(in);
         QBuffer buffer(&file);
         buffer.open(QIODevice::ReadOnly);
         const WaveHeaderReading reading = readWaveHeader(buffer);
         const WaveHeader &h = reading.header;
-        QString got = reading.message;
-        if (reading.outcome == WaveHeaderReading::Outcome::Broken)
-            got = QStringLiteral("broken");
+        QString got = reading.outcome == WaveHeaderReading::Outcome::Broken ? text("broken")
+                                                                            : reading.message;
         if (reading.outcome == WaveHeaderReading::Outcome::Accepted) {
-            got = QStringLiteral("fmt %1, data %2, %3 ch, %4 bit, %5 Hz")
+            got = QStringLiteral("%1/%2 %3x%4 %5")
                       .arg(h.fmtChunkLength)
                       .arg(h.dataChunkSize)
                       .arg(h.channelCount)
@@ -158,10 +129,8 @@ private Q_SLOTS:
     // extra locations. In: rate, data chunk, channels, bits, location, answer.
     void route_data()
     {
-        rows({ "8000 1048544 1 16 0 -> one: 0 1048544 0", "8000 1048545 1 16 0 -> one: 0 1048544 0",
+        rows({ "8000 1048544 1 16 0 -> one: 0 1048544 0",
             "8000 1048546 1 16 0 cancel -> overflow 2 - nothing: 0 1048546 1",
-            "8000 524272 1 8 0 -> one: 0 1048544 0",
-            "8000 1048561 2 8 0 cancel -> overflow 2 - nothing: 0 1048560 1",
             "8000 4194240 2 16 0 proceed -> overflow 2 - several: 0 2097120 1",
             "8000 6291369 3 16 0 proceed -> overflow 3 - several: 0 2097122 2",
             "8000 1000001 3 8 0 -> one: 0 666666 0",
@@ -170,10 +139,8 @@ private Q_SLOTS:
             "33001 100000 1 16 0 auto -> one: 1 50000 0",
             "33001 1048546 1 16 0 -> halved: 1 524272 0",
             "33000 1500000 1 16 0 down -> overflow 2 1 one: 1 750000 0",
-            "44100 3000000 1 16 0 proceed -> overflow 2 1 several: 1 1500000 1",
             "44100 3000000 1 16 0 down -> overflow 2 1 one: 2 750000 0",
             "22050 2500000 1 16 0 down -> overflow 3 2 several: 1 1250000 1",
-            "96000 6000000 1 16 0 down -> overflow 3 1 several: 2 1500000 1",
             // The dialog estimates a half above 17,000 Hz, a quarter above 33,000.
             "66001 5000000 1 16 0 cancel -> overflow 3 2 nothing: 1 2500000 2",
             "66002 5000000 1 16 0 cancel -> overflow 3 1 nothing: 1 2500000 2",
@@ -184,8 +151,9 @@ private Q_SLOTS:
             "8000 2097120 1 16 6 proceed -> overflow 2 - several: 0 2097120 1",
             "22050 2097122 1 16 6 cancel -> overflow - 2 nothing: 0 2097122 2",
             "44100 40000000 1 16 0 -> too-big: 0 40000000 38",
-            // Beyond what the header's variables hold.
-            "8000 300000000 1 16 0 -> broken", "8000 1100000000 1 8 0 -> broken" });
+            // Up to 255 extra locations and 2^31 - 1 bytes: what the header's variables hold.
+            "8000 268435424 1 16 0 -> too-big: 0 268435424 255", "8000 268435426 1 16 0 -> broken",
+            "8000 1100000000 1 8 0 -> broken" });
     }
     void route()
     {
@@ -199,15 +167,15 @@ private Q_SLOTS:
             littleEndianBytes(rate), a.at(1).toInt(), 44 };
         WaveVariables wave;
         if (!takeWaveHeader(wave, header)) {
-            QCOMPARE(QStringLiteral("broken"), expected);
+            QCOMPARE(text("broken"), expected);
             return;
         }
         QString got = text("one halved overflow too-big broken")
                           .split(u' ')
                           .at(int(routeUpload(wave, location)));
-        if (got == QStringLiteral("overflow")) {
+        if (got == u"overflow") {
             const OverflowOffer offer
-                = overflowOffer(wave.DataSize, wave.SampleRate, location, MiB);
+                = overflowOffer(wave.DataSize, wave.SampleRate, location, LocationBytes);
             for (const std::optional<int> &n :
                 { offer.proceedLocations, offer.downSampleLocations })
                 got += n ? QStringLiteral(" %1").arg(*n) : text(" -");
@@ -216,7 +184,7 @@ private Q_SLOTS:
             got += u' '
                 + text("several one nothing").split(u' ').at(int(placementFor(choice, wave)));
         }
-        if (answer == QStringLiteral("auto"))
+        if (answer == u"auto")
             autoReduce(wave);
         got += QStringLiteral(": %1 %2 %3")
                    .arg(wave.ReduceSteps)
@@ -229,10 +197,8 @@ private Q_SLOTS:
 
     void names_data()
     {
-        rows({ "C:\\Sounds\\Lobby.wav -> Lobby", "/a/voice.wavs/lobby2.wav -> lobby2",
-            "C:\\x\\Announcement_Lobby_Morning.wav -> Announcement_Lob",
+        rows({ "C:\\Sounds\\LOBBY.WAV -> LOBBY", "/a/voice.wavs/lobby2.wav -> lobby2",
             "/a/0123456789abcdef.wav -> 0123456789abcdef", "/a/chime.wav.wav -> chime.wav",
-            "C:\\Sounds\\LOBBY.WAV -> LOBBY",
             // Other sound files: the name up to the last extension, whatever it is.
             "/a/b.wav/Lobby.Intro.MP3 -> Lobby.Intro", "C:\\a.b\\lobby -> lobby",
             "/a/.flac -> .flac",
@@ -280,21 +246,19 @@ private Q_SLOTS:
                 got += QString::number(i);
             got += u' ';
         }
-        QCOMPARE(
-            got + (continuesMessage(names, location) ? text("continues") : text("new")), expected);
+        QCOMPARE(got + text(continuesMessage(names, location) ? "continues" : "new"), expected);
         // Exact names: the unit's form of another case is another name.
         const QString here = a.at(0).mid(location, 1).leftJustified(16);
         QCOMPARE(alreadyLoaded(names, here), a.at(0).at(location) != u'.');
         QVERIFY(!alreadyLoaded(names, here.toLower()));
     }
 
-    // The bars a message paints from its first location ("location:width"); the locations
-    // that then show its name are the same. In: first location, bytes.
+    // The bars a message paints from its first location ("location:width", halves rounded to
+    // even); the locations that then show its name are the same. In: first location, bytes.
     void usageBars_data()
     {
-        rows({ "2 1 -> 2:40", "0 20971 -> 0:40", "0 1048576 -> 0:800", "0 1048577 -> 0:800 1:40",
-            "4 81920 -> 4:62", "4 114688 -> 4:88", "3 525288 -> 3:401", "6 1572864 -> 6:800 7:400",
-            "7 2097152 -> 7:800", "8 100 -> " });
+        rows({ "2 1 -> 2:40", "0 1048576 -> 0:800", "0 1048577 -> 0:800 1:40", "4 81920 -> 4:62",
+            "4 114688 -> 4:88", "6 1572864 -> 6:800 7:400", "7 2097152 -> 7:800", "8 100 -> " });
     }
     void usageBars()
     {
@@ -303,10 +267,11 @@ private Q_SLOTS:
         const int start = in.section(u' ', 0, 0).toInt();
         const qint64 bytes = in.section(u' ', 1, 1).toLongLong();
         QStringList got;
-        for (const BarPaint &bar : ::usageBars(start, bytes, MiB))
+        for (const BarPaint &bar : ::usageBars(start, bytes, LocationBytes))
             got << QStringLiteral("%1:%2").arg(bar.location).arg(bar.width);
         QCOMPARE(got.join(u' '), expected);
-        const ShownNames names = namesFromDirectory({ { start, text("Chime"), bytes } }, MiB);
+        const ShownNames names
+            = namesFromDirectory({ { start, text("Chime"), bytes } }, LocationBytes);
         for (int i = 0; i < LocationCount; ++i)
             QCOMPARE(
                 !names.at(size_t(i)).isEmpty(), expected.contains(QStringLiteral("%1:").arg(i)));
@@ -344,16 +309,14 @@ private Q_SLOTS:
         const QString path = folder.filePath(QStringLiteral("chime.wav"));
         QFile out(path);
         const QByteArray after = QByteArray("LIST\x20\0\0\0", 8) + QByteArray(32, '\x33');
-        QVERIFY(out.open(QIODevice::WriteOnly)
-            && out.write(file.bytes() + (declared ? "" : after)) > 0);
+        QVERIFY(
+            out.open(QIODevice::WriteOnly) && out.write(file.bytes() + (declared ? "" : after)));
         out.close();
 
-        const WaveHeaderReading reading = readSoundFile(path);
+        const WaveHeader h = readSoundFile(path).header;
         QRandomGenerator random(3);
         SampleReader reader(path,
-            { reading.header.dataOffset, reading.header.dataChunkSize, bits,
-                SampleSkip(steps, bits, channels) },
-            random);
+            { h.dataOffset, h.dataChunkSize, bits, SampleSkip(steps, bits, channels) }, random);
         QVERIFY(reader.open());
         QByteArray got;
         reader.appendWords(got, words);
@@ -370,16 +333,13 @@ private Q_SLOTS:
         QCOMPARE(got.toHex(' '), expected.toHex(' '));
     }
 
-    // An 8-bit sample is the high byte; the low byte is drawn from 1 to 255, each of them.
+    // An 8-bit sample's low byte is drawn from 1 to 255, each of them.
     void conversion8()
     {
         QRandomGenerator random(7);
         QSet<int> lows;
-        for (int i = 0; i < 100000; ++i) {
-            const SampleWord word = convertSample8(quint8(i), random);
-            QCOMPARE(int(word.high), i % 256);
-            lows.insert(word.low);
-        }
+        for (int i = 0; i < 100000; ++i)
+            lows.insert(convertSample8(quint8(i), random).low);
         QCOMPARE(lows.size(), 255);
         QVERIFY(!lows.contains(0));
     }
