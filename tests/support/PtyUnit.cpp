@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <signal.h>
-
 namespace {
 
 // A started simulator answers within milliseconds; this only bounds a broken one.
@@ -74,16 +72,6 @@ std::optional<int> PtyUnit::stop()
         return std::nullopt;
     }
     if (m_process.exitStatus() != QProcess::NormalExit)
-        return std::nullopt;
-    return m_process.exitCode();
-}
-
-std::optional<int> PtyUnit::signalAndWait(int signalNumber)
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return std::nullopt;
-    ::kill(static_cast<pid_t>(m_process.processId()), signalNumber);
-    if (!m_process.waitForFinished(StopWaitMs) || m_process.exitStatus() != QProcess::NormalExit)
         return std::nullopt;
     return m_process.exitCode();
 }

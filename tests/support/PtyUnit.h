@@ -33,9 +33,6 @@ public:
 
     // Terminates the program and waits for it; its exit code, when it ended by itself.
     std::optional<int> stop();
-    // Sends the program a signal by its process id and waits for it to end; its exit code,
-    // when it ended by itself.
-    std::optional<int> signalAndWait(int signalNumber);
     // Ends the program at once, the way a unit vanishes: no clean-up on its side.
     void kill();
 
