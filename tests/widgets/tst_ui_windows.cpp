@@ -1,8 +1,11 @@
 #include "protocol/UploadSizes.h"
 #include "settings/Version.h"
 #include "support/ProgramFixture.h"
+#include "support/PortSystemStandIn.h"
+#include "support/RecordingWindows.h"
 #include "support/UnitFaults.h"
 #include "widgets/frmOverflow.h"
+#include "widgets/frmSerialSet.h"
 #include "widgets/frmSignOn.h"
 
 #include <QApplication>
@@ -191,6 +194,56 @@ private Q_SLOTS:
         QVERIFY(!f.program->serialSetWindow());
         deleteUnloaded();
         QVERIFY(!window);
+    }
+
+    // Each adapter shows beside its number what the system says of it, greyed; the list follows
+    // adapters plugged in and out while the window is open, the choice following its adapter,
+    // and Pin keeps an adapter on its number.
+    void portListFollowsAdapters()
+    {
+        QTemporaryDir folder;
+        const SystemPort a { u"/dev/ttyUSB0"_s, u"NS1 Bridge"_s, u"Norby"_s, u"0001"_s,
+            u"/dev/serial/by-id/usb-A"_s };
+        const SystemPort b { u"/dev/ttyUSB1"_s, u"UX2"_s, u"Lintel"_s, u"A10K"_s,
+            u"/dev/serial/by-id/usb-B"_s };
+        PortSystemStandIn system;
+        system.list = { b, a };
+        system.noPermission = { b.device };
+        modDeclarations declarations;
+        declarations.CommPort = 2;
+        RecordingPrompter prompter;
+        RecordingWindows windows;
+        frmSerialSet window(
+            declarations, AppPaths::inFolder(folder.path()), prompter, windows, system);
+        window.Form_Load();
+        QVERIFY(window.portTimer().isActive() && window.portTimer().interval() <= 1000);
+        auto *list = child<QComboBox>(&window, u"cmbCommPort"_s);
+        const auto row = [list](int row) {
+            QStringList cells;
+            for (int column = 0; column < 4; ++column)
+                cells << list->model()->index(row, column).data().toString();
+            return cells.join(u'|');
+        };
+        QStringList seen { QString::number(list->count()) + u'/' + row(0) + u'/' + row(255) };
+        const auto look = [&] {
+            seen << list->currentText() + u'/' + row(1) + u'/' + row(2) + u'/'
+                    + child(&window, u"cmdPin"_s)->property("text").toString();
+        };
+        QCOMPARE(list->model()->index(2, 1).data(Qt::ForegroundRole).value<QBrush>(),
+            window.palette().brush(QPalette::Disabled, QPalette::Text));
+        look();
+        system.list = { b };
+        window.refreshPorts();
+        look();
+        press(&window, u"cmdPin"_s);
+        look();
+        QCOMPARE(seen.join(u'\n').replace(u"UX2, Lintel, serial A10K"_s, u"B"_s).split(u'\n'),
+            QStringList({ u"256/Auto|search all ports||/255|||"_s,
+                u"2/1|/dev/ttyUSB0|NS1 Bridge, Norby, serial 0001|/2|/dev/ttyUSB1|B|"
+                "no permission (group dialout)/Pin"_s,
+                u"1/1|/dev/ttyUSB1|B|no permission (group dialout)/2|||/Pin"_s,
+                u"1/1|/dev/serial/by-id/usb-B|B|pinned/2|||/Unpin"_s }));
+        QVERIFY(prompter.shown.isEmpty());
     }
 
     // A reload asked for while a main window command waits in a nested event loop comes only
