@@ -1,6 +1,6 @@
 #include "support/CommandsFixture.h"
 
-#include "protocol/DirectoryRecord.h"
+#include "commands/ModeDelay.h"
 
 #include <QTest>
 
@@ -56,13 +56,9 @@ private Q_SLOTS:
             "Tavix: Tavix not connected!", "", "sent=q\\r;timers=;windows=serial set");
         row("load, missing port", "new; port=4; load", "Communication Error!",
             "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
-        row("load, open raises", "new; raise; load", "Communication Error!",
-            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
         // A fault of the component ends the load; the directory read comes and fails as usual.
         row("load, settings refused", "new; baud=fast; load", none,
             "Tavix: Comm Port not available!", "", "sent=;timers=2:2000");
-        row("load, device gone", "new; vanish; load", none, "Tavix: Comm Port not available!", "",
-            "sent=;timers=2:2000");
         row("load, search pending", "new; pending=1; load; ?timers=3:1000; timer3", none, "", "",
             "sent=;open=no;timers=;windows=serial search");
         row("selection rules, then Timer2",
@@ -78,45 +74,13 @@ private Q_SLOTS:
             Directory, "", "busy idle",
             "sent=D\\rN\\rN\\rR\\x01\\rR\\x09\\r;names=Lobby,,Long,Long,,,,;"
             "widths=40 0 800 400 0 0 0 0;colours=01224567;mode=Interrupt;delay=12;events=3");
-        const auto bars = [&row](const char *name, const char *script, const char *more) {
-            row(name, script, Directory, "", "busy idle", more);
-        };
-        bars("68 bytes get the minimum 40", "record 2 Chime 68; directory",
-            "widths=0 0 40 0 0 0 0 0;names=,,Chime,,,,,");
-        bars("just one location", "record 0 Chime 1048544; directory",
-            "widths=800 0 0 0 0 0 0 0;names=Chime,,,,,,,");
-        bars("one byte into the next", "record 0 Chime 1048545; directory",
-            "widths=800 40 0 0 0 0 0 0;colours=00234567");
-        bars("62.5 gives 62", "record 4 Chime 81888; directory", "widths=0 0 0 0 62 0 0 0");
-        bars("one and a half from 6", "record 6 Chime 1572832; directory",
-            "widths=0 0 0 0 0 0 800 400;names=,,,,,,Chime,Chime;colours=01234566");
-        bars("twice from 7 runs past 8", "record 7 Chime 2097120; directory",
-            "widths=0 0 0 0 0 0 0 800");
-        bars("location byte 8", "record 8 Chime 100; directory",
-            "widths=0 0 0 0 0 0 0 0;names=,,,,,,,");
-        bars("location byte 255", "record 255 Chime 5242880; directory",
-            "widths=0 0 0 0 0 0 0 0;names=,,,,,,,");
-        bars("mode 0 with any second character is Stack", "reply R \\x00Z 1; directory",
-            "mode=Stack");
         row("mode read short", "reply R \\x01 1; directory", Directory + u"|Error on Mode Read!",
             "", "busy idle", "mode=;delay=0");
         row("delay read short", "reply R \\x03 2; directory", Directory + u"|Error on Delay Read ",
             "", "busy idle", "delay=");
-        const auto failed = [&row](const char *name, const char *script, const char *more) {
-            row(name, script, QStringLiteral("Loading Directory - - -|Error!"), "", "busy idle",
-                more);
-        };
-        failed("no reply to D", "store 1 First 1000; silent D; directory",
-            "sent=D\\r;names=,,,,,,,;mode=;delay=");
-        failed("no reply to N", "store 1 First 1000; store 5 Second 1000; silent N; directory",
-            "sent=D\\rN\\r;names=,First,,,,,,");
-        failed("garbage record to N",
-            "store 1 First 1000; store 5 Second 1000; reply N \\x03\\xff\\xfe; directory",
-            "names=,First,,,,,,;mode=");
-        row("directory, line keeps talking", "noise; directory",
-            u"Loading Directory - - -|" + Talking, "", "busy idle", "sent=");
-        row("directory, port not open", "close; directory", u"Loading Directory - - -|" + NotOpen,
-            "", "busy idle", "sent=");
+        row("no reply to N", "store 1 First 1000; store 5 Second 1000; silent N; directory",
+            "Loading Directory - - -|Error!", "", "busy idle",
+            "sent=D\\rN\\r;names=,First,,,,,,;mode=;delay=");
         row("directory, device gone", "vanish; directory", u"Loading Directory - - -|" + Gone, "",
             "busy idle", "");
 
@@ -135,24 +99,12 @@ private Q_SLOTS:
         // Erase and Erase All.
         row("erase an empty location without asking", "select=2; erase",
             erased(3) + u"|Location 3 Erased!", "", "busy idle", "sent=C02\\r");
-        row("erase a message over three locations",
-            "store 2 Hall 2621440; store 0 Lobby 100; directory; mark; select=3; yes; erase",
-            QStringList { erased(3), erased(4), erased(5), QString() }
-                .join(QStringLiteral("|Location 4 Erased!|"))
-                .chopped(1),
-            "Erase Location? Are you sure you want to erase Location 4?", "busy idle",
-            "sent=C02\\rC03\\rC04\\r;names=Lobby,,,,,,,;widths=40 0 0 0 0 0 0 0;colours=01234567;"
-            "unit=0.......");
         row("erase a later part, namesake elsewhere stays",
             "store 0 ?? 100; store 5 ?? 1572864; directory; mark; select=6; yes; erase",
             erased(6) + u"|Location 7 Erased!|" + erased(7) + u"|Location 7 Erased!",
             "Erase Location? Are you sure you want to erase Location 7?", "busy idle",
-            "sent=C05\\rC06\\r;unit=0.......;names=??,,,,,,,");
-        row("erase one location, namesake elsewhere stays",
-            "store 0 ?? 100; store 5 ?? 1572864; directory; mark; yes; erase",
-            erased(1) + u"|Location 1 Erased!",
-            "Erase Location? Are you sure you want to erase Location 1?", "busy idle",
-            "sent=C00\\r;unit=.....55.");
+            "sent=C05\\rC06\\r;unit=0.......;names=??,,,,,,,;widths=40 0 0 0 0 0 0 "
+            "0;colours=01234567");
         // Each erase of a command goes out, whatever an earlier command erased.
         row("erase twice", "erase; mark; erase", erased(1) + u"|Location 1 Erased!", "",
             "busy idle", "sent=C00\\r");
@@ -180,29 +132,15 @@ private Q_SLOTS:
                 + u"|Erasing Location 2 - - -|Error!|Error! Locations 2, 3, 4, 5, 6, 7, 8 not "
                   u"erased!",
             "Erase All? Are you sure you want to erase all Locations?", "busy idle", "erased=01");
-        row("erase all, last unanswered", "silent C 8; yes; eraseAll",
-            erasedAll(1, 7) + u"|Erasing Location 8 - - -|Error!|Error! Location 8 not erased!",
-            "Erase All? Are you sure you want to erase all Locations?", "busy idle", "");
-        row("erase all, first answered late", "late C 1; yes; eraseAll",
-            QStringLiteral("Erasing Location 1 - - -|Error!|Error! Locations 1, 2, 3, 4, 5, 6, 7, "
-                           "8 not erased!"),
-            "Erase All? Are you sure you want to erase all Locations?", "busy idle", "erased=0");
         row("erase all, device gone", "vanish; yes; eraseAll", u"Erasing Location 1 - - -|" + Gone,
             "Erase All? Are you sure you want to erase all Locations?", "busy idle", "");
-        row("erase, device gone", "vanish; select=4; erase", u"Erasing Location 5 - - -|" + Gone,
-            "", "busy idle", "");
-
         // The mode and delay boxes leave the busy and idle states alone.
         row("mode Stack", "reg 1 77; mode=Stack; pickMode", none, "", "",
             "sent=W\\x01\\x00\\r;regs=0 0 0 0 0 0 0 0 0");
-        row("mode Interrupt", "reg 1 77; mode=Interrupt; pickMode", none, "", "",
-            "regs=255 0 0 0 0 0 0 0 0");
         row("mode stack in other case is Interrupt", "mode=stack; pickMode", none, "", "",
             "regs=255 0 0 0 0 0 0 0 0");
         row("mode write unanswered", "silent W; mode=Interrupt; pickMode", "Error on Mode Write!",
             "", "", "mode=Interrupt");
-        row("mode write answered without K", "reply W N\\r; mode=Stack; pickMode",
-            "Error on Mode Write!", "", "", "");
         row("delay 3 to all eight", "delay=3; pickDelay", "Delay Updated!", "", "",
             "regs=0 3 3 3 3 3 3 3 3");
         row("delay, fifth write unanswered", "silent W 5; delay=3; pickDelay",
@@ -211,30 +149,11 @@ private Q_SLOTS:
         row("delay, second and eighth unanswered", "silent W 2; silent W 8; delay=3; pickDelay",
             "Error on Mode Write!|Error on Mode Write!|Error on Delay Write! Registers 10, 16", "",
             "", "");
-        // A leading number, rounded half to even; no number is 0; what a byte cannot hold is
-        // refused.
-        row("delay empty is 0", "reg 9 5; delay=; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 4 s", "delay= 4 s; pickDelay", "Delay Updated!", "", "",
-            "regs=0 4 4 4 4 4 4 4 4");
-        row("delay abc is 0", "reg 9 5; delay=abc; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 2.5 to even 2", "delay=2.5; pickDelay", "Delay Updated!", "", "",
-            "regs=0 2 2 2 2 2 2 2 2");
-        row("delay 3.5 to even 4", "delay=3.5; pickDelay", "Delay Updated!", "", "",
-            "regs=0 4 4 4 4 4 4 4 4");
-        row("delay -0.4 to 0", "reg 9 5; delay=-0.4; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 255", "delay=255; pickDelay", "Delay Updated!", "", "",
-            "regs=0 255 255 255 255 255 255 255 255");
         row("delay 256", "delay=256; pickDelay", "Invalid Delay: 256", "", "", "sent=");
-        row("delay -1", "delay=-1; pickDelay", "Invalid Delay: -1", "", "", "sent=");
         row("mode and delay, device gone", "vanish; delay=2; pickDelay; pickMode",
             Gone + u'|' + Gone, "", "", "");
 
         // Playback: "Playing Message" names the selection of the moment.
-        row("play location 8", "select=7; play", "Playing Message: 8", "", "busy stop held",
-            "sent=P07\\r;op=Play;timers=4:500");
         row("play until done",
             "store 2 Chime 8000 4000; select=2; play; mark; tick; +500; tick; +500; tick",
             "Playing Message: 3|Playing Message: 3|Message Done", "", "idle",
@@ -245,7 +164,7 @@ private Q_SLOTS:
             "busy idle", "timers=");
         row("play, selection changes", "store 1 Chime 80000; select=1; play; click 5; tick",
             "Playing Message: 2|Playing Message: 6", "", "busy stop held",
-            "sent=P01\\rS;timers=4:500");
+            "sent=P01\\rS;op=Play;timers=4:500");
         row("stop during playback", "store 0 Chime 80000; play; tick; mark; stop; tick",
             "Playback Stopped", "", "idle", "sent=A;op=Abort;timers=");
         row("stop after an ended playback", "play; tick; mark; stop", "Playback Stopped", "",
@@ -264,14 +183,11 @@ private Q_SLOTS:
             u"Playing Message: 1|" + Gone, "", "busy idle", "timers=");
 
         // The diagnostics.
-        row("part id, fourth hidden", "reply EM \\x00\\x01\\x02\\x0d; mfg",
-            "Manufacturer code is: 0 1 2", "", "", "sent=E00M\\r");
         row("part id, location 6", "reply EM \\x1f\\x47\\x01\\x00; select=5; mfg",
             "Manufacturer code is: 1F 47 1", "", "", "sent=E05M\\r");
         row("part id unanswered", "silent EM; mfg", "Error!", "", "", "");
-        row("first byte FF", "reply ER \\xff; read", "The first byte of memory is: FF", "", "", "");
-        row("first byte of two characters", "reply ER \\x09K; select=3; read",
-            "The first byte of memory is: 9", "", "", "sent=E03R\\r");
+        row("first byte of two characters", "reply ER \\xafK; select=3; read",
+            "The first byte of memory is: AF", "", "", "sent=E03R\\r");
         row("first byte unanswered", "silent ER; read", "Error!", "", "", "");
         row("clear", "clear", "Clearing USART - - -|Ready", "", "", "");
         row("clear, line keeps talking", "noise; clear", u"Clearing USART - - -|" + Talking, "", "",
@@ -291,18 +207,15 @@ private Q_SLOTS:
         rig.expect(statuses, boxes, controls, more);
     }
 
-    // What the directory makes of a reply, a letter each: missing, short, a record, the end
-    // marker; a record parses, nothing else does.
-    void directoryReplyKinds()
+    // A leading number, rounded half to even; no number is 0; what a byte cannot hold is refused.
+    void delayValue()
     {
-        QString kinds;
-        for (const QByteArray &reply : { QByteArray(), QByteArray("ab"), QByteArray("abc"),
-                 QByteArray(27, 'x'), QByteArray(28, 'x'), QByteArray(29, 'x'),
-                 QByteArray("KKKKKKKKKK"), QByteArray("KKKKKKKKKKxyz"), QByteArray("KKKKKKKKK"),
-                 QByteArray("KKKKKKKKKJ").leftJustified(29, 'K') })
-            kinds += QStringLiteral("rems").at(int(directoryReplyKind(reply)))
-                + (parseDirectoryRecord(reply) ? QStringLiteral("+") : QString());
-        QCOMPARE(kinds, QStringLiteral("mmssr+r+eesr+"));
+        QStringList got;
+        for (const char *text : { "", "abc", " 4 s", "2.5", "3.5", "-0.4", "255", "256", "-1" }) {
+            const auto value = ModeDelay::delayValue(QString::fromLatin1(text));
+            got << (value ? QString::number(*value) : QStringLiteral("-"));
+        }
+        QCOMPARE(got.join(u' '), QStringLiteral("0 0 4 2 4 0 255 - -"));
     }
 };
 
