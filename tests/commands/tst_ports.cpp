@@ -172,9 +172,7 @@ private Q_SLOTS:
         if (word("hold")) {
             UnitWork held(rig.controller->context());
             rig.search->Timer1_Timer();
-            QVERIFY(rig.unit.received().isEmpty());
-            QVERIFY(rig.search->timer1().isActive());
-            QCOMPARE(rig.search->timer1().interval(), 2000);
+            QVERIFY(rig.unit.received().isEmpty() && rig.search->timer1().isActive());
         }
         rig.search->Timer1_Timer();
         QCOMPARE(rig.search->timer2().isActive(), rig.window.search == u"Tavix Found!");
@@ -257,15 +255,12 @@ private Q_SLOTS:
         PortSelection selection(f.declarations, f.paths, f.prompter, f.windows);
         const bool unloads
             = selection.cmdApply_Click(text.startsWith(u"unwritable ") ? text.mid(11) : text);
-        QCOMPARE(
-            QStringList(
-                { unloads ? QStringLiteral("unloads") : QStringLiteral("kept open"),
-                    QString::number(f.declarations.CommPort),
-                    f.declarations.AutoSearchPending ? QStringLiteral("yes") : QStringLiteral("no"),
-                    QFileInfo(f.paths.settingsFile).isDir() ? QStringLiteral("none")
-                                                            : fileText(f.paths.settingsFile),
-                    f.windows.calls.join(u','), CommandsRig::boxes(f.prompter) })
-                .join(u'|'),
+        QCOMPARE(QStringLiteral("%1|%2|%3|%4|%5|%6")
+                     .arg(unloads ? u"unloads" : u"kept open")
+                     .arg(f.declarations.CommPort)
+                     .arg(f.declarations.AutoSearchPending ? u"yes" : u"no",
+                         fileText(f.paths.settingsFile), f.windows.calls.join(u','),
+                         CommandsRig::boxes(f.prompter)),
             outcome);
     }
 

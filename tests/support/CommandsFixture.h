@@ -25,25 +25,22 @@ inline QString text(const QString &text)
     return text;
 }
 
+// A script table's row: the script, then what rig.expect compares.
+template <typename... Texts> void scriptRow(const char *name, const Texts &...texts)
+{
+    (QTest::newRow(name) << ... << text(texts));
+}
+
 // A main window on the simulated unit (port 1 open, not loaded), driven by a short script, and
 // what it left as texts that a table row compares whole. Steps are separated by ";", words by
-// blanks; in bytes "\xNN" and "\r" stand for that byte.
-//   directory update [FILE] open FILE erase eraseAll play tick stop exit fileExit pickMode
-//   pickDelay mfg read clear setup timer2 timer3 timer5 load: the window's handlers and timers
-//   new                  a fresh window: port closed, only Timer2 running
-//   click N, opt N       txtMsg_Click, optLoc_Click
-//   +N                   N ms pass on the virtual clock
-//   store L NAME BYTES [RATE], reg N V
-//   silent [POINT [N]], reply POINT BYTES [N], noise, vanish, close
-//   yes, no              answers to the coming questions
-//   hold, release        another command holds the unit, then lets it go
-//   mark                 forgets what was recorded so far
-//   wave FILE BITS CHANNELS RATE FRAMES, flac FILE CHANNELS RATE FRAMES
-//   events[@N] A,B       steps run whenever (or the Nth time) the command lets events run
-//   waiting A,B / answered A,B    while the overflow dialog waits / once it has its answer
-//   KEY=VALUE            sets select, names (comma list), mode, delay, op, port, baud, answer,
-//                        reduce, pending (the port search)
-//   ?KEY=VALUE           compares probe(KEY) with VALUE at that point
+// blanks; in bytes "\xNN" and "\r" stand for that byte. Besides the handlers and timers by name:
+//   new (a fresh window: port closed, only Timer2 running), click N, opt N, +N (ms pass),
+//   store L NAME BYTES [RATE], reg N V, silent [POINT [N]], reply POINT BYTES [N], noise,
+//   vanish, close, yes, no (answers to the coming questions), hold, release (another command
+//   holds the unit), mark (forgets what was recorded), wave FILE BITS CHANNELS RATE FRAMES,
+//   flac FILE CHANNELS RATE FRAMES, KEY=VALUE (see set), ?KEY=VALUE (compares probe(KEY)),
+//   events[@N] A,B / waiting A,B / answered A,B: steps run whenever (or the Nth time) the command
+//   lets events run / while the overflow dialog waits / once it has its answer.
 struct CommandsRig : UploadRig {
     void run(const QString &script, QChar separator = u';')
     {
@@ -309,6 +306,24 @@ struct CommandsRig : UploadRig {
         QVERIFY(!surface.progressVisible);
         // The component keeps nothing back for the next command.
         QVERIFY(!comm->takeError());
+    }
+
+    static void addScriptColumns()
+    {
+        for (const char *column : { "script", "statuses", "boxes", "controls", "more" })
+            QTest::addColumn<QString>(column);
+    }
+    // Runs the current row of a script table on a fresh rig.
+    static void runScriptRow()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, statuses);
+        QFETCH(QString, boxes);
+        QFETCH(QString, controls);
+        QFETCH(QString, more);
+        CommandsRig rig;
+        rig.run(script);
+        rig.expect(statuses, boxes, controls, more);
     }
 
     static QString boxes(const RecordingPrompter &prompter)
