@@ -27,9 +27,8 @@ const QString Directory = QStringLiteral("Loading Directory - - -|Done!");
 
 } // namespace
 
-// The main window's handlers other than Update, from the click to what the window shows: the
-// load and its connection check, the directory, Erase and Erase All, the mode and delay boxes,
-// playback, the diagnostics, and the guard that keeps a second command off the line.
+// The main window's handlers other than Update, from the click to what the window shows, and
+// the guard that keeps a second command off the line.
 class tst_handlers : public QObject {
     Q_OBJECT
 private Q_SLOTS:

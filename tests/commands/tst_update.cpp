@@ -20,9 +20,8 @@ QString uploaded(const char *file, const QList<int> &erased, int position, int b
 
 } // namespace
 
-// The Update command from the button to the stored message: its questions and checks, the
-// overflow dialog, the erases it makes room with, the transfer's failures, and the audio each
-// route stores.
+// The Update command from the button to the stored message: its checks, the overflow dialog,
+// the erases it makes room with, the transfer's failures, and the audio each route stores.
 class tst_update : public QObject {
     Q_OBJECT
 private Q_SLOTS:
