@@ -1,6 +1,6 @@
 #include "support/CommandsFixture.h"
 
-#include "protocol/DirectoryRecord.h"
+#include "commands/ModeDelay.h"
 
 #include <QTest>
 
@@ -27,282 +27,177 @@ const QString Directory = QStringLiteral("Loading Directory - - -|Done!");
 
 } // namespace
 
-// The main window's handlers other than Update, from the click to what the window shows: the
-// load and its connection check, the directory, Erase and Erase All, the mode and delay boxes,
-// playback, the diagnostics, and the guard that keeps a second command off the line.
+// The main window's handlers other than Update, from the click to what the window shows, and
+// the guard that keeps a second command off the line.
 class tst_handlers : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void handlers_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("statuses");
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QString>("controls");
-        QTest::addColumn<QString>("more");
-        const auto row = [](const char *name, const char *script, const auto &statuses,
-                             const char *boxes, const char *controls, const char *more) {
-            QTest::newRow(name) << text(script) << text(statuses) << text(boxes)
-                                << QString::fromLatin1(controls) << QString::fromLatin1(more);
-        };
+        CommandsRig::addScriptColumns();
         const QString none;
 
         // The load: the lists, the probe's outcome and the timers it leaves running.
-        row("load, unit answers", "store 0 Long 8388576; directory; mark; new; select=5; load",
-            none, "", "",
+        scriptRow("load, unit answers",
+            "store 0 Long 8388576; directory; mark; new; select=5; load", none, "", "",
             "sent=q\\r;timers=2:2000;open=yes;selected=0/0;widths=0 0 0 0 0 0 0 0;"
             "items=Stack,Interrupt,0,1,2,3,4,5,6,7,8,9");
-        row("load, no reply", "new; silent; load; ?timers=5:1500; timer5", "Communication Error!",
-            "Tavix: Tavix not connected!", "", "sent=q\\r;timers=;windows=serial set");
-        row("load, missing port", "new; port=4; load", "Communication Error!",
-            "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
-        row("load, open raises", "new; raise; load", "Communication Error!",
+        scriptRow("load, no reply", "new; silent; load; ?timers=5:1500; timer5",
+            "Communication Error!", "Tavix: Tavix not connected!", "",
+            "sent=q\\r;timers=;windows=serial set");
+        scriptRow("load, missing port", "new; port=4; load", "Communication Error!",
             "Tavix: Communications Error, check Com Port!", "", "sent=;timers=5:1500");
         // A fault of the component ends the load; the directory read comes and fails as usual.
-        row("load, settings refused", "new; baud=fast; load", none,
+        scriptRow("load, settings refused", "new; baud=fast; load", none,
             "Tavix: Comm Port not available!", "", "sent=;timers=2:2000");
-        row("load, device gone", "new; vanish; load", none, "Tavix: Comm Port not available!", "",
-            "sent=;timers=2:2000");
-        row("load, search pending", "new; pending=1; load; ?timers=3:1000; timer3", none, "", "",
-            "sent=;open=no;timers=;windows=serial search");
-        row("selection rules, then Timer2",
+        scriptRow("load, search pending", "new; pending=1; load; ?timers=3:1000; timer3", none, "",
+            "", "sent=;open=no;timers=;windows=serial search");
+        scriptRow("selection rules, then Timer2",
             "new; load; mark; click 4; ?selected=4/4; opt 2; ?selected=2/4; "
             "click 8; opt 8; opt -1; ?selected=2/4; timer2",
             Directory, "", "busy idle", "selected=0/0;focus=yes;timers=");
-        row("exit", "exit; fileExit", none, "", "", "sent=;windows=exit,exit");
+        scriptRow("exit", "exit; fileExit", none, "", "", "sent=;windows=exit,exit");
 
         // The directory.
-        row("directory of two messages",
+        scriptRow("directory of two messages",
             "store 0 Lobby 8000; store 2 Long 1572832; reg 1 255; reg 9 12; names=o,o,o,o,o,o,o,o; "
             "directory",
             Directory, "", "busy idle",
             "sent=D\\rN\\rN\\rR\\x01\\rR\\x09\\r;names=Lobby,,Long,Long,,,,;"
             "widths=40 0 800 400 0 0 0 0;colours=01224567;mode=Interrupt;delay=12;events=3");
-        const auto bars = [&row](const char *name, const char *script, const char *more) {
-            row(name, script, Directory, "", "busy idle", more);
-        };
-        bars("68 bytes get the minimum 40", "record 2 Chime 68; directory",
-            "widths=0 0 40 0 0 0 0 0;names=,,Chime,,,,,");
-        bars("just one location", "record 0 Chime 1048544; directory",
-            "widths=800 0 0 0 0 0 0 0;names=Chime,,,,,,,");
-        bars("one byte into the next", "record 0 Chime 1048545; directory",
-            "widths=800 40 0 0 0 0 0 0;colours=00234567");
-        bars("62.5 gives 62", "record 4 Chime 81888; directory", "widths=0 0 0 0 62 0 0 0");
-        bars("one and a half from 6", "record 6 Chime 1572832; directory",
-            "widths=0 0 0 0 0 0 800 400;names=,,,,,,Chime,Chime;colours=01234566");
-        bars("twice from 7 runs past 8", "record 7 Chime 2097120; directory",
-            "widths=0 0 0 0 0 0 0 800");
-        bars("location byte 8", "record 8 Chime 100; directory",
-            "widths=0 0 0 0 0 0 0 0;names=,,,,,,,");
-        bars("location byte 255", "record 255 Chime 5242880; directory",
-            "widths=0 0 0 0 0 0 0 0;names=,,,,,,,");
-        bars("mode 0 with any second character is Stack", "reply R \\x00Z 1; directory",
-            "mode=Stack");
-        row("mode read short", "reply R \\x01 1; directory", Directory + u"|Error on Mode Read!",
-            "", "busy idle", "mode=;delay=0");
-        row("delay read short", "reply R \\x03 2; directory", Directory + u"|Error on Delay Read ",
-            "", "busy idle", "delay=");
-        const auto failed = [&row](const char *name, const char *script, const char *more) {
-            row(name, script, QStringLiteral("Loading Directory - - -|Error!"), "", "busy idle",
-                more);
-        };
-        failed("no reply to D", "store 1 First 1000; silent D; directory",
-            "sent=D\\r;names=,,,,,,,;mode=;delay=");
-        failed("no reply to N", "store 1 First 1000; store 5 Second 1000; silent N; directory",
-            "sent=D\\rN\\r;names=,First,,,,,,");
-        failed("garbage record to N",
-            "store 1 First 1000; store 5 Second 1000; reply N \\x03\\xff\\xfe; directory",
-            "names=,First,,,,,,;mode=");
-        row("directory, line keeps talking", "noise; directory",
-            u"Loading Directory - - -|" + Talking, "", "busy idle", "sent=");
-        row("directory, port not open", "close; directory", u"Loading Directory - - -|" + NotOpen,
-            "", "busy idle", "sent=");
-        row("directory, device gone", "vanish; directory", u"Loading Directory - - -|" + Gone, "",
-            "busy idle", "");
+        scriptRow("mode read short", "reply R \\x01 1; directory",
+            Directory + u"|Error on Mode Read!", "", "busy idle", "mode=;delay=0");
+        scriptRow("delay read short", "reply R \\x03 2; directory",
+            Directory + u"|Error on Delay Read ", "", "busy idle", "delay=");
+        scriptRow("no reply to N", "store 1 First 1000; store 5 Second 1000; silent N; directory",
+            "Loading Directory - - -|Error!", "", "busy idle",
+            "sent=D\\rN\\r;names=,First,,,,,,;mode=;delay=");
+        scriptRow("directory, device gone", "vanish; directory", u"Loading Directory - - -|" + Gone,
+            "", "busy idle", "");
 
         // The guard: while one command holds the unit, no other starts an exchange or asks.
-        row("all refused while another command holds the unit",
+        scriptRow("all refused while another command holds the unit",
             "new; load; mark; hold; yes; eraseAll; erase; directory; mfg; read; clear; setup; "
             "play; pickDelay; pickMode; update Lobby.wav; open Lobby.wav; timer2; "
             "?timers=2:2000; ?sent=; release; timer2",
             Directory, "", "busy idle", "windows=;dialog=");
-        row("all refused while the directory lets events run",
+        scriptRow("all refused while the directory lets events run",
             "store 0 Lobby 1000; store 3 Hall 1000; events ?offered=no, yes, eraseAll, erase, "
             "directory, mfg, read, clear, setup, play, pickDelay, pickMode, update; directory",
             Directory, "", "busy idle",
             "sent=D\\rN\\rN\\rR\\x01\\rR\\x09\\r;windows=;dialog=;events=2");
 
         // Erase and Erase All.
-        row("erase an empty location without asking", "select=2; erase",
+        scriptRow("erase an empty location without asking", "select=2; erase",
             erased(3) + u"|Location 3 Erased!", "", "busy idle", "sent=C02\\r");
-        row("erase a message over three locations",
-            "store 2 Hall 2621440; store 0 Lobby 100; directory; mark; select=3; yes; erase",
-            QStringList { erased(3), erased(4), erased(5), QString() }
-                .join(QStringLiteral("|Location 4 Erased!|"))
-                .chopped(1),
-            "Erase Location? Are you sure you want to erase Location 4?", "busy idle",
-            "sent=C02\\rC03\\rC04\\r;names=Lobby,,,,,,,;widths=40 0 0 0 0 0 0 0;colours=01234567;"
-            "unit=0.......");
-        row("erase a later part, namesake elsewhere stays",
+        scriptRow("erase a later part, namesake elsewhere stays",
             "store 0 ?? 100; store 5 ?? 1572864; directory; mark; select=6; yes; erase",
             erased(6) + u"|Location 7 Erased!|" + erased(7) + u"|Location 7 Erased!",
             "Erase Location? Are you sure you want to erase Location 7?", "busy idle",
-            "sent=C05\\rC06\\r;unit=0.......;names=??,,,,,,,");
-        row("erase one location, namesake elsewhere stays",
-            "store 0 ?? 100; store 5 ?? 1572864; directory; mark; yes; erase",
-            erased(1) + u"|Location 1 Erased!",
-            "Erase Location? Are you sure you want to erase Location 1?", "busy idle",
-            "sent=C00\\r;unit=.....55.");
+            "sent=C05\\rC06\\r;unit=0.......;names=??,,,,,,,;widths=40 0 0 0 0 0 0 "
+            "0;colours=01234567");
         // Each erase of a command goes out, whatever an earlier command erased.
-        row("erase twice", "erase; mark; erase", erased(1) + u"|Location 1 Erased!", "",
+        scriptRow("erase twice", "erase; mark; erase", erased(1) + u"|Location 1 Erased!", "",
             "busy idle", "sent=C00\\r");
-        row("erase answered No", "names=Lobby; no; erase", none,
+        scriptRow("erase answered No", "names=Lobby; no; erase", none,
             "Erase Location? Are you sure you want to erase Location 1?", "busy idle",
             "sent=;names=Lobby,,,,,,,");
-        row("erase all answered No", "names=Lobby; no; eraseAll", none,
+        scriptRow("erase all answered No", "names=Lobby; no; eraseAll", none,
             "Erase All? Are you sure you want to erase all Locations?", "", "sent=");
-        row("erase all", "store 0 Lobby 100; store 6 Hall 100; yes; eraseAll",
+        scriptRow("erase all", "store 0 Lobby 100; store 6 Hall 100; yes; eraseAll",
             erasedAll(1, 8) + u"|All memory locations are erased!",
             "Erase All? Are you sure you want to erase all Locations?", "busy idle",
             "sent=C00\\rC01\\rC02\\rC03\\rC04\\rC05\\rC06\\rC07\\r;unit=........");
         // Silence to "C" is named, and ends the series: a late answer would pass for the next's.
-        row("erase, unanswered", "silent C; select=2; erase",
+        scriptRow("erase, unanswered", "silent C; select=2; erase",
             QStringLiteral("Erasing Location 3 - - -|Error!|Error! Location 3 not erased!"), "",
             "busy idle", "sent=C02\\r");
-        row("erase, middle part unanswered", "silent C 2; names=,,H,H,H; select=2; yes; erase",
+        scriptRow("erase, middle part unanswered",
+            "silent C 2; names=,,H,H,H; select=2; yes; erase",
             erased(3)
                 + u"|Location 3 Erased!|Erasing Location 4 - - -|Error!|Error! Locations 4, 5 not "
                   u"erased!",
             "Erase Location? Are you sure you want to erase Location 3?", "busy idle",
             "erased=23;names=,,,,H,,,");
-        row("erase all, second unanswered", "silent C 2; yes; eraseAll",
+        scriptRow("erase all, second unanswered", "silent C 2; yes; eraseAll",
             erased(1)
                 + u"|Erasing Location 2 - - -|Error!|Error! Locations 2, 3, 4, 5, 6, 7, 8 not "
                   u"erased!",
             "Erase All? Are you sure you want to erase all Locations?", "busy idle", "erased=01");
-        row("erase all, last unanswered", "silent C 8; yes; eraseAll",
-            erasedAll(1, 7) + u"|Erasing Location 8 - - -|Error!|Error! Location 8 not erased!",
+        scriptRow("erase all, device gone", "vanish; yes; eraseAll",
+            u"Erasing Location 1 - - -|" + Gone,
             "Erase All? Are you sure you want to erase all Locations?", "busy idle", "");
-        row("erase all, first answered late", "late C 1; yes; eraseAll",
-            QStringLiteral("Erasing Location 1 - - -|Error!|Error! Locations 1, 2, 3, 4, 5, 6, 7, "
-                           "8 not erased!"),
-            "Erase All? Are you sure you want to erase all Locations?", "busy idle", "erased=0");
-        row("erase all, device gone", "vanish; yes; eraseAll", u"Erasing Location 1 - - -|" + Gone,
-            "Erase All? Are you sure you want to erase all Locations?", "busy idle", "");
-        row("erase, device gone", "vanish; select=4; erase", u"Erasing Location 5 - - -|" + Gone,
-            "", "busy idle", "");
-
         // The mode and delay boxes leave the busy and idle states alone.
-        row("mode Stack", "reg 1 77; mode=Stack; pickMode", none, "", "",
+        scriptRow("mode Stack", "reg 1 77; mode=Stack; pickMode", none, "", "",
             "sent=W\\x01\\x00\\r;regs=0 0 0 0 0 0 0 0 0");
-        row("mode Interrupt", "reg 1 77; mode=Interrupt; pickMode", none, "", "",
+        scriptRow("mode stack in other case is Interrupt", "mode=stack; pickMode", none, "", "",
             "regs=255 0 0 0 0 0 0 0 0");
-        row("mode stack in other case is Interrupt", "mode=stack; pickMode", none, "", "",
-            "regs=255 0 0 0 0 0 0 0 0");
-        row("mode write unanswered", "silent W; mode=Interrupt; pickMode", "Error on Mode Write!",
-            "", "", "mode=Interrupt");
-        row("mode write answered without K", "reply W N\\r; mode=Stack; pickMode",
-            "Error on Mode Write!", "", "", "");
-        row("delay 3 to all eight", "delay=3; pickDelay", "Delay Updated!", "", "",
+        scriptRow("mode write unanswered", "silent W; mode=Interrupt; pickMode",
+            "Error on Mode Write!", "", "", "mode=Interrupt");
+        scriptRow("delay 3 to all eight", "delay=3; pickDelay", "Delay Updated!", "", "",
             "regs=0 3 3 3 3 3 3 3 3");
-        row("delay, fifth write unanswered", "silent W 5; delay=3; pickDelay",
+        scriptRow("delay, fifth write unanswered", "silent W 5; delay=3; pickDelay",
             "Error on Mode Write!|Error on Delay Write! Register 13", "", "",
             "regs=0 3 3 3 3 3 3 3 3");
-        row("delay, second and eighth unanswered", "silent W 2; silent W 8; delay=3; pickDelay",
+        scriptRow("delay, second and eighth unanswered",
+            "silent W 2; silent W 8; delay=3; pickDelay",
             "Error on Mode Write!|Error on Mode Write!|Error on Delay Write! Registers 10, 16", "",
             "", "");
-        // A leading number, rounded half to even; no number is 0; what a byte cannot hold is
-        // refused.
-        row("delay empty is 0", "reg 9 5; delay=; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 4 s", "delay= 4 s; pickDelay", "Delay Updated!", "", "",
-            "regs=0 4 4 4 4 4 4 4 4");
-        row("delay abc is 0", "reg 9 5; delay=abc; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 2.5 to even 2", "delay=2.5; pickDelay", "Delay Updated!", "", "",
-            "regs=0 2 2 2 2 2 2 2 2");
-        row("delay 3.5 to even 4", "delay=3.5; pickDelay", "Delay Updated!", "", "",
-            "regs=0 4 4 4 4 4 4 4 4");
-        row("delay -0.4 to 0", "reg 9 5; delay=-0.4; pickDelay", "Delay Updated!", "", "",
-            "regs=0 0 0 0 0 0 0 0 0");
-        row("delay 255", "delay=255; pickDelay", "Delay Updated!", "", "",
-            "regs=0 255 255 255 255 255 255 255 255");
-        row("delay 256", "delay=256; pickDelay", "Invalid Delay: 256", "", "", "sent=");
-        row("delay -1", "delay=-1; pickDelay", "Invalid Delay: -1", "", "", "sent=");
-        row("mode and delay, device gone", "vanish; delay=2; pickDelay; pickMode",
+        scriptRow("delay 256", "delay=256; pickDelay", "Invalid Delay: 256", "", "", "sent=");
+        scriptRow("mode and delay, device gone", "vanish; delay=2; pickDelay; pickMode",
             Gone + u'|' + Gone, "", "", "");
 
         // Playback: "Playing Message" names the selection of the moment.
-        row("play location 8", "select=7; play", "Playing Message: 8", "", "busy stop held",
-            "sent=P07\\r;op=Play;timers=4:500");
-        row("play until done",
+        scriptRow("play until done",
             "store 2 Chime 8000 4000; select=2; play; mark; tick; +500; tick; +500; tick",
             "Playing Message: 3|Playing Message: 3|Message Done", "", "idle",
             "sent=SSS\\r;op=Play;timers=");
-        row("play, poll answered X", "store 0 Chime 80000; reply S X; play; tick",
+        scriptRow("play, poll answered X", "store 0 Chime 80000; reply S X; play; tick",
             "Playing Message: 1|Error!", "", "busy idle", "timers=");
-        row("play, end not confirmed", "silent S-CR; play; tick", "Playing Message: 1|Error!", "",
-            "busy idle", "timers=");
-        row("play, selection changes", "store 1 Chime 80000; select=1; play; click 5; tick",
+        scriptRow("play, selection changes", "store 1 Chime 80000; select=1; play; click 5; tick",
             "Playing Message: 2|Playing Message: 6", "", "busy stop held",
-            "sent=P01\\rS;timers=4:500");
-        row("stop during playback", "store 0 Chime 80000; play; tick; mark; stop; tick",
+            "sent=P01\\rS;op=Play;timers=4:500");
+        scriptRow("stop during playback", "store 0 Chime 80000; play; tick; mark; stop; tick",
             "Playback Stopped", "", "idle", "sent=A;op=Abort;timers=");
-        row("stop after an ended playback", "play; tick; mark; stop", "Playback Stopped", "",
+        scriptRow("stop after an ended playback", "play; tick; mark; stop", "Playback Stopped", "",
             "idle", "sent=A");
-        row("stop during an upload sends nothing", "hold; op=Load; stop", none, "", "idle held",
-            "sent=;op=Abort");
-        row("stop marked Play, another exchange running", "hold; op=Play; stop", none, "",
+        scriptRow("stop during an upload sends nothing", "hold; op=Load; stop", none, "",
             "idle held", "sent=;op=Abort");
-        row("others wait for the playback to end",
+        scriptRow("stop marked Play, another exchange running", "hold; op=Play; stop", none, "",
+            "idle held", "sent=;op=Abort");
+        scriptRow("others wait for the playback to end",
             "store 0 Chime 80000; play; mark; yes; eraseAll; mfg; clear; setup; play; ?sent=; "
             "stop; mfg",
             QStringLiteral("Playback Stopped|Manufacturer code is: 54 58 8"), "", "idle",
             "sent=AE00M\\r;windows=");
-        row("play, port not open", "close; play", NotOpen, "", "", "timers=");
-        row("play, device gone while polling", "store 0 Chime 80000; play; vanish; tick",
+        scriptRow("play, port not open", "close; play", NotOpen, "", "", "timers=");
+        scriptRow("play, device gone while polling", "store 0 Chime 80000; play; vanish; tick",
             u"Playing Message: 1|" + Gone, "", "busy idle", "timers=");
 
         // The diagnostics.
-        row("part id, fourth hidden", "reply EM \\x00\\x01\\x02\\x0d; mfg",
-            "Manufacturer code is: 0 1 2", "", "", "sent=E00M\\r");
-        row("part id, location 6", "reply EM \\x1f\\x47\\x01\\x00; select=5; mfg",
+        scriptRow("part id, location 6", "reply EM \\x1f\\x47\\x01\\x00; select=5; mfg",
             "Manufacturer code is: 1F 47 1", "", "", "sent=E05M\\r");
-        row("part id unanswered", "silent EM; mfg", "Error!", "", "", "");
-        row("first byte FF", "reply ER \\xff; read", "The first byte of memory is: FF", "", "", "");
-        row("first byte of two characters", "reply ER \\x09K; select=3; read",
-            "The first byte of memory is: 9", "", "", "sent=E03R\\r");
-        row("first byte unanswered", "silent ER; read", "Error!", "", "", "");
-        row("clear", "clear", "Clearing USART - - -|Ready", "", "", "");
-        row("clear, line keeps talking", "noise; clear", u"Clearing USART - - -|" + Talking, "", "",
-            "");
-        row("diagnostics, port not open", "close; mfg; read; clear",
+        scriptRow("part id unanswered", "silent EM; mfg", "Error!", "", "", "");
+        scriptRow("first byte of two characters", "reply ER \\xafK; select=3; read",
+            "The first byte of memory is: AF", "", "", "sent=E03R\\r");
+        scriptRow("first byte unanswered", "silent ER; read", "Error!", "", "", "");
+        scriptRow("clear", "clear", "Clearing USART - - -|Ready", "", "", "");
+        scriptRow("clear, line keeps talking", "noise; clear", u"Clearing USART - - -|" + Talking,
+            "", "", "");
+        scriptRow("diagnostics, port not open", "close; mfg; read; clear",
             NotOpen + u'|' + NotOpen + u"|Clearing USART - - -|" + NotOpen, "", "", "");
     }
-    void handlers()
-    {
-        QFETCH(QString, script);
-        QFETCH(QString, statuses);
-        QFETCH(QString, boxes);
-        QFETCH(QString, controls);
-        QFETCH(QString, more);
-        CommandsRig rig;
-        rig.run(script);
-        rig.expect(statuses, boxes, controls, more);
-    }
+    void handlers() { CommandsRig::runScriptRow(); }
 
-    // What the directory makes of a reply, a letter each: missing, short, a record, the end
-    // marker; a record parses, nothing else does.
-    void directoryReplyKinds()
+    // A leading number, rounded half to even; no number is 0; what a byte cannot hold is refused.
+    void delayValue()
     {
-        QString kinds;
-        for (const QByteArray &reply : { QByteArray(), QByteArray("ab"), QByteArray("abc"),
-                 QByteArray(27, 'x'), QByteArray(28, 'x'), QByteArray(29, 'x'),
-                 QByteArray("KKKKKKKKKK"), QByteArray("KKKKKKKKKKxyz"), QByteArray("KKKKKKKKK"),
-                 QByteArray("KKKKKKKKKJ").leftJustified(29, 'K') })
-            kinds += QStringLiteral("rems").at(int(directoryReplyKind(reply)))
-                + (parseDirectoryRecord(reply) ? QStringLiteral("+") : QString());
-        QCOMPARE(kinds, QStringLiteral("mmssr+r+eesr+"));
+        QStringList got;
+        for (const char *text : { "", "abc", " 4 s", "2.5", "3.5", "-0.4", "255", "256", "-1" }) {
+            const auto value = ModeDelay::delayValue(QString::fromLatin1(text));
+            got << (value ? QString::number(*value) : QStringLiteral("-"));
+        }
+        QCOMPARE(got.join(u' '), QStringLiteral("0 0 4 2 4 0 255 - -"));
     }
 };
 

@@ -18,112 +18,57 @@ QString uploaded(const char *file, const QList<int> &erased, int position, int b
     return statuses.join(u'|');
 }
 
-// A 16-bit mono file at 8 kHz with `bytes` sample bytes.
-WaveFile monoFile(int bytes, quint32 rate = 8000)
-{
-    WaveFile wave;
-    wave.sampleRate = rate;
-    wave.data = pcm16(bytes / 2, 1);
-    return wave;
-}
-
-bool endsWithDrain(const SimComm &comm)
-{
-    const auto &line = comm.line();
-    return !line.isEmpty() && line.last().kind == SimComm::LineEvent::Read
-        && line.last().count == 10 && line.last().waitMs == 200;
-}
-
 } // namespace
 
-// The Update command from the button to the stored message: its questions and checks, the
-// overflow dialog, the erases it makes room with, the transfer's failures, and the audio each
-// route stores.
+// The Update command from the button to the stored message: its checks, the overflow dialog,
+// the erases it makes room with, the transfer's failures, and the audio each route stores.
 class tst_update : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void update_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("statuses");
-        QTest::addColumn<QString>("boxes");
-        QTest::addColumn<QString>("controls");
-        QTest::addColumn<QString>("more");
-        const auto row = [](const char *name, const auto &script, const auto &statuses,
-                             const auto &boxes, const char *controls, const char *more) {
-            QTest::newRow(name) << text(script) << text(statuses) << text(boxes) << text(controls)
-                                << text(more);
-        };
+        CommandsRig::addScriptColumns();
         const char *clearOld = "Clear Previous Message? This will clear all of the message "
                                "'Old             ' do you want to continue?";
         const char *once = "busy busy idle";
         const char *several = "busy busy busy idle";
 
         // Before the unit: the question, the dialog and the file's checks.
-        row("later part, No",
+        scriptRow("later part, No",
             "names=Old,Old; select=1; no; wave New.wav 16 1 8000 500; update New.wav",
             "Command cancelled!", clearOld, "", "sent=;dialog=");
-        row("later part, Yes: the whole message goes",
+        scriptRow("later part, Yes: the whole message goes",
             "names=Old,Old; select=1; yes; wave New.wav 16 1 8000 500; update New.wav",
             uploaded("New.wav", { 1, 2 }, 2, 1000), clearOld, once,
             "erased=01;unit=.1......;names=,New,,,,,,;dialog=~|Wave Files (*.wav);;Sound Files "
             "(*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.aifc *.WAV *.FLAC *.OGG *.OGA "
             "*.OPUS *.MP3 *.AIF *.AIFF *.AIFC)");
-        row("no file chosen", "update", "", "Tavix: No File Selected!", "", "");
+        scriptRow("no file chosen", "update", "", "Tavix: No File Selected!", "", "");
         // Both names are "__" on the unit: two messages must never share one.
-        row("already loaded under its stored name",
+        scriptRow("already loaded under its stored name",
             "names=,,__; wave 中国.wav 16 1 8000 500; update 中国.wav", "",
             "Tavix: File already loaded, erase before reloading!", "", "sent=");
-        row("bad header", "wave bad.wav 16 0 8000 500; update bad.wav", "Loading ~/bad.wav",
+        scriptRow("bad header", "wave bad.wav 16 0 8000 500; update bad.wav", "Loading ~/bad.wav",
             "Tavix: Audio File has bad channel amount1", "", "sent=");
-        row("cut short in its header", "wave cut.wav 16 1 8000 500; cut cut.wav 30; update cut.wav",
-            "Loading ~/cut.wav", "Tavix: File is damaged or cut short!", "", "sent=");
-        row("missing file", "update missing.wav", "Loading ~/missing.wav|File not found!", "",
+        scriptRow("missing file", "update missing.wav", "Loading ~/missing.wav|File not found!", "",
             "idle", "sent=");
-        // A name ending in ".wav" is read as a wave file, whatever it holds.
-        row("Ogg Vorbis named .wav", "sound ogg.wav ogg 2 48000 30000; update ogg.wav",
-            "Loading ~/ogg.wav", "Tavix: Not a RIFF File", "", "sent=");
-        // Every other file is decoded to its end before anything is erased or sent.
-        const auto damaged
-            = [&row](const char *name, const char *script, const char *file, const char *reason) {
-                  row(name, script, QString(u"Loading ~/" + text(file)),
-                      text("Tavix: \"%1\" cannot be loaded.\n%2").arg(text(file), text(reason)), "",
-                      "sent=");
-              };
-        damaged("FLAC cut short",
-            "sound cut.flac flac 2 48000 30000; cut cut.flac 0; update cut.flac", "cut.flac",
-            "The file is damaged: its sound ends before the length its header gives.");
-        damaged("Ogg Vorbis cut short",
-            "sound cut.ogg ogg 2 48000 30000; cut cut.ogg 0; update cut.ogg", "cut.ogg",
-            "The file cannot be decoded: Supported file format but file is malformed.");
-        damaged("Opus cut short",
-            "sound cut.opus opus 2 48000 30000; cut cut.opus 0; update cut.opus", "cut.opus",
-            "The file is damaged: its end is missing.");
-        damaged("MP3 cut short", "sound cut.mp3 mp3 2 48000 30000; cut cut.mp3 0; update cut.mp3",
-            "cut.mp3", "The file is damaged: Unspecified internal error.");
-        damaged("missing MP3", "update missing.mp3", "missing.mp3",
-            "The file cannot be opened: No such file or directory");
+        scriptRow("missing MP3", "update missing.mp3", "Loading ~/missing.mp3",
+            "Tavix: \"missing.mp3\" cannot be loaded.\n"
+            "The file cannot be opened: No such file or directory",
+            "", "sent=");
 
         // A failed erase ends the command before "L": the port's failure takes the command's own
         // failure path; an erase left unanswered is named, with the locations not tried after it.
-        row("erase, port gone",
+        scriptRow("erase, port gone",
             "names=Old,Old; vanish; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
             "Loading ~/Lobby.wav|Erasing Location 1 - - -|"
             "Comm Port Error: The serial device is gone.|File not found!",
             "", "busy idle", "loaded=");
-        row("erase of location 3 unanswered",
-            "silent C; select=2; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
-            "Loading ~/Lobby.wav|Erasing Location 3 - - -|Error!|Error! Location 3 not erased!", "",
-            "busy idle", "erased=2;loaded=");
-        row("erase of location 3 answered late",
-            "late C; select=2; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
-            "Loading ~/Lobby.wav|Erasing Location 3 - - -|Error!|Error! Location 3 not erased!", "",
-            "busy idle", "erased=2;loaded=");
-        row("first of two erases unanswered",
+        scriptRow("first of two erases unanswered",
             "names=Old,Old; silent C; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
             "Loading ~/Lobby.wav|Erasing Location 1 - - -|Error!|Error! Locations 1, 2 not erased!",
             "", "busy idle", "erased=0;loaded=");
-        row("second of two erases unanswered",
+        scriptRow("second of two erases unanswered",
             "names=Old,Old; silent C 2; wave Lobby.wav 16 1 8000 500; update Lobby.wav",
             uploaded("Lobby.wav", { 1 }, 0, 0).section(u'|', 0, 2)
                 + u"|Erasing Location 2 - - -|Error!|Error! Location 2 not erased!",
@@ -133,7 +78,8 @@ private Q_SLOTS:
         const QString transfer = uploaded("Lobby.wav", { 1 }, 1, 0);
         const auto failure = [&](const char *name, const char *fault, const QString &status,
                                  const char *box = "") {
-            row(name, QString(text(fault) + u"; wave Lobby.wav 16 1 8000 2160; update Lobby.wav"),
+            scriptRow(name,
+                QString(text(fault) + u"; wave Lobby.wav 16 1 8000 2160; update Lobby.wav"),
                 QString(transfer + status), box, once, "drained=yes;names=Lobby,,,,,,,;timers=");
         };
         failure("no reply to L", "silent L", QStringLiteral("|Load Error!"));
@@ -144,145 +90,85 @@ private Q_SLOTS:
             QStringLiteral("|Error on transmission!"));
         failure("premature K", "reply L.block K\\r 3", QStringLiteral("|Error, premature OK!"));
         failure("no final K", "silent L.final", QStringLiteral("|Error, no final OK!"));
-        row("unit vanishes mid-transfer",
+        scriptRow("unit vanishes mid-transfer",
             "events@5 vanish; wave Lobby.wav 16 1 8000 2160; update Lobby.wav",
             QString(transfer + u"|Error 5"), "Tavix: File Read Error!", once, "names=Lobby,,,,,,,");
+        // Stop is seen before the next block; the directory is read again two seconds later.
+        scriptRow("Stop mid-transfer",
+            "events@5 stop; wave Lobby.wav 16 1 8000 2160; update Lobby.wav",
+            QString(transfer + u"|Loading Aborted"), "", "busy busy idle idle",
+            "drained=yes;timers=2:2000");
 
         // The overflow dialog: the command waits in an event loop for the answer.
-        row("Cancel leaves everything",
+        scriptRow("Cancel leaves everything",
             "answer=Cancel; waiting ?status=Loading ~/Long.wav; select=6; "
             "wave Long.wav 16 1 8000 600000; update Long.wav",
             "Loading ~/Long.wav|Ready!", "", "busy idle", "sent=;timers=");
-        row("past 255 extra locations", "wave Huge.wav 16 1 8000 10 300000000; update Huge.wav",
-            "Loading ~/Huge.wav|File not found!", "", "idle", "sent=");
-        row("too big at 7", "select=7; wave Big.wav 16 1 16000 750000; update Big.wav",
+        scriptRow("too big at 7", "select=7; wave Big.wav 16 1 16000 750000; update Big.wav",
             "Loading ~/Big.wav", "Tavix: File Is Too Big!", "busy idle", "sent=");
         // Stop while the dialog waits answers it with Cancel; the directory is read again later.
-        row("Stop, then Down Sample",
+        scriptRow("Stop, then Down Sample",
             "answer=Down Sample; waiting stop; wave Long.wav 16 1 22050 750000; update Long.wav",
             "Loading ~/Long.wav|Ready!", "", "busy idle idle", "sent=;timers=2:2000");
         // A Stop after the answer leaves a transfer that offers Stop throughout.
-        row("Down Sample, then Stop before the command goes on",
+        scriptRow("Down Sample, then Stop before the command goes on",
             "answer=Down Sample; answered stop; events ?offered=yes; "
             "wave Long.wav 16 1 22050 750000; update Long.wav",
             uploaded("Long.wav", { 1 }, 1, 750000), "", "busy idle busy idle",
             "unit=0.......;rate=11025;audio=ok;timers=;op=Load");
         // The selection is the one the command started with, whatever is clicked meanwhile.
-        row("Proceed from 7, 8 clicked meanwhile",
+        scriptRow("Proceed from 7, 8 clicked meanwhile",
             "answer=Proceed; waiting opt 7; select=6; "
             "wave Long.wav 16 1 8000 600000; update Long.wav",
             uploaded("Long.wav", { 7, 8 }, 7, 1200000), "", several,
             "selected=7/0;loaded=6;unit=......66;names=,,,,,,Long,Long");
         // While the command runs, a second Update is refused: in the dialog's wait and
         // mid-transfer.
-        row("second Update refused",
+        scriptRow("second Update refused",
             "answer=Proceed; wave Other.wav 16 1 8000 500; "
             "waiting open Other.wav, update Other.wav; events@3 open Other.wav, update Other.wav; "
             "wave Long.wav 16 1 8000 600000; update Long.wav",
             uploaded("Long.wav", { 1, 2 }, 1, 1200000), "", several,
             "files=4;loaded=0;erased=01;unit=00......");
-        // Each message a location to be overwritten shows goes whole; a namesake elsewhere stays.
-        row("placement leaves a namesake",
-            "answer=Proceed; names=A,,Twin,Twin,,,Twin; "
-            "wave New.wav 16 1 8000 1100000; update New.wav",
-            uploaded("New.wav", { 1, 2, 3, 4 }, 1, 2200000), "", several,
-            "erased=0123;names=New,New,New,,,,Twin,;unit=000.....");
-        row("bars and progress count acknowledged bytes",
+        scriptRow("bars and progress count acknowledged bytes",
             "wave Lobby.wav 16 1 8000 546; update Lobby.wav", uploaded("Lobby.wav", { 1 }, 1, 1092),
             "", once, "progress=0 21 44 67;widths=40 0 0 0 0 0 0 0");
-        row("bars of one and a half",
-            "answer=Proceed; select=5; wave Lobby.wav 16 1 8000 786432; update Lobby.wav",
-            uploaded("Lobby.wav", { 6, 7 }, 6, 1572864), "", several,
-            "widths=0 0 0 0 0 800 400 0;colours=?????55?");
-
         // The audio each route stores: the first channel of every 2^steps-th frame.
-        row("16-bit mono 44.1 kHz, Auto Reduce off",
+        scriptRow("16-bit mono 44.1 kHz, Auto Reduce off",
             "wave Trip.wav 16 1 44100 400000; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 800000), "", once, "audio=ok;rate=44100;unit=0.......");
-        row("8-bit 3 channels 44.1 kHz, Auto Reduce",
+        scriptRow("8-bit 3 channels 44.1 kHz, Auto Reduce",
             "reduce=1; wave Trip.wav 8 3 44100 300000; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 300000), "", once, "audio=ok;rate=22050");
-        row("16-bit stereo 48 kHz halved over 2",
+        scriptRow("16-bit stereo 48 kHz halved over 2",
             "answer=Proceed; wave Trip.wav 16 2 48000 1400000; update Trip.wav",
             uploaded("Trip.wav", { 1, 2 }, 1, 1400000), "", several,
             "audio=ok;rate=24000;unit=00......;names=Trip,Trip,,,,,,");
-        row("16-bit mono 96 kHz halved twice",
+        scriptRow("16-bit mono 96 kHz halved twice",
             "answer=Down Sample; wave Trip.wav 16 1 96000 2000000; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 1000000), "", once, "audio=ok;rate=24000;unit=0.......");
-        row("Down Sample still needs two",
+        scriptRow("Down Sample still needs two",
             "answer=Down Sample; wave Trip.wav 16 1 22050 1250000; update Trip.wav",
             uploaded("Trip.wav", { 1, 2 }, 1, 1250000), "", several,
-            "audio=ok;rate=11025;unit=00......");
-        row("an erase before does not stand for the Update's",
+            "audio=ok;rate=11025;unit=00......;offer=This wave file is large and will fill 3 "
+            "memory "
+            "locations|This file can be converted to fit into 2 memory locations");
+        scriptRow("an erase before does not stand for the Update's",
             "erase; mark; wave Trip.wav 16 1 8000 500; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 1000), "", once, "erased=0;loaded=0");
-        row("8-bit mono 96 kHz over 3",
-            "answer=Proceed; wave Trip.wav 8 1 96000 3000000; update Trip.wav",
-            uploaded("Trip.wav", { 1, 2, 3 }, 1, 3000000), "", several,
-            "audio=ok;rate=48000;unit=000.....");
         // Halved to fit one location, it ends without the closing steps, as it always has.
-        row("44.1 kHz at 7 halved, no dialog",
+        scriptRow("44.1 kHz at 7 halved, no dialog",
             "select=6; wave Trip.wav 16 1 44100 750000; update Trip.wav",
             uploaded("Trip.wav", { 7 }, 7, 750000), "", once, "audio=ok;rate=22050;drained=no");
-        row("FLAC stereo 22,050 Hz", "sound Trip.FLAC flac 2 22050 30000; update Trip.FLAC",
+        scriptRow("FLAC stereo 22,050 Hz", "flac Trip.FLAC 2 22050 30000; update Trip.FLAC",
             uploaded("Trip.FLAC", { 1 }, 1, 60000), "", once,
             "audio=ok;rate=22050;name=Trip            ");
-        row("name mapped for the unit", "wave 日本Ōsaka.wav 16 1 8000 500; update 日本Ōsaka.wav",
-            uploaded("日本Ōsaka.wav", { 1 }, 1, 1000), "", once,
-            "name=__Osaka         ;names=__Osaka,,,,,,,");
-        // What lies past the data goes as silence: a chime shorter than the shortest message, a
-        // data chunk followed by another chunk, one that holds less than it says.
-        row("short chime padded with silence, not the next chunk",
-            "select=2; wave Lobby.wav 16 1 8000 20; chunk Lobby.wav; update Lobby.wav",
+        // A chime shorter than the shortest message goes padded with silence.
+        scriptRow("short chime padded with silence",
+            "select=2; wave Lobby.wav 16 1 8000 20; update Lobby.wav",
             uploaded("Lobby.wav", { 3 }, 3, 226), "", once, "audio=ok;loaded=2;unit=..2.....");
-        row("8-bit chime of 50 samples", "wave Trip.wav 8 1 8000 50; update Trip.wav",
-            uploaded("Trip.wav", { 1 }, 1, 226), "", once, "audio=ok");
-        row("data chunk shorter than it says", "wave Trip.wav 16 1 8000 1000 5000; update Trip.wav",
-            uploaded("Trip.wav", { 1 }, 1, 5000), "", once, "audio=ok");
     }
-    void update()
-    {
-        QFETCH(QString, script);
-        QFETCH(QString, statuses);
-        QFETCH(QString, boxes);
-        QFETCH(QString, controls);
-        QFETCH(QString, more);
-        CommandsRig rig;
-        rig.run(script);
-        rig.expect(statuses, boxes, controls, more);
-    }
-
-    // Stop sets CurrentOperation and turns the window idle, as the Stop button does; the
-    // transfer sees it when events have run before the next full or final block. Events run
-    // once per block: before the first block, then before each full block, then before the final.
-    void stop_data()
-    {
-        QTest::addColumn<int>("run"); // the events run in which Stop is pressed
-        QTest::addColumn<int>("blocksSent"); // blocks written after the header
-        // The header is written before events first run; a click during it waits in the queue.
-        QTest::newRow("during the header or the first block") << 1 << 1;
-        QTest::newRow("during the third full block") << 5 << 4;
-        QTest::newRow("before the final block") << 17 << 16;
-    }
-    void stop()
-    {
-        QFETCH(int, run);
-        QFETCH(int, blocksSent);
-        UploadRig rig;
-        rig.surface.onEvents = [&] {
-            if (rig.surface.eventRuns != run)
-                return;
-            rig.declarations.CurrentOperation = QStringLiteral("Abort");
-            rig.surface.SetIdleControls();
-        };
-        rig.update(rig.writeWave(QStringLiteral("Lobby.wav"), monoFile(224 + 256 * 16)));
-        QCOMPARE(blockWrites(*rig.comm).size(), blocksSent);
-        QCOMPARE(rig.surface.statuses.last(), QStringLiteral("Loading Aborted"));
-        QVERIFY(endsWithDrain(*rig.comm));
-        // Once Stop was pressed the directory is read again two seconds later.
-        QVERIFY(rig.controller->timers().Timer2.isActive());
-        QVERIFY(!rig.surface.progressVisible);
-    }
+    void update() { CommandsRig::runScriptRow(); }
 };
 
 QTEST_GUILESS_MAIN(tst_update)

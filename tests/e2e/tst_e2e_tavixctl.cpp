@@ -69,7 +69,7 @@ private Q_SLOTS:
             WaveFile wave;
             wave.sampleRate = wav[1].toUInt();
             wave.channels = wav[3].toUShort();
-            wave.data = pcm16(wav[2].toInt(), wave.channels, 5);
+            wave.data = pcm(wav[2].toInt(), wave.channels, 5);
             QVERIFY(!in[1].contains(wav[0] + u".wav") || wave.write(path(wav[0] + u".wav")));
         }
         const QStringList argv =
