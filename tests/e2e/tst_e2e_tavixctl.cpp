@@ -26,24 +26,32 @@ private Q_SLOTS:
         // compared as JSON), or what stderr says|the overflow answer with which the window's Update, given the same
         // file, stores the audio this upload stored ("-": none asked), or the output at which Ctrl-C comes.
         QTest::addColumn<QString>("row");
-        for (const char *row : {
-                 "|ports|0|1\t%device\t-\tok\tpinned", "|find|0|1", "|info|0|identity: Tavix v1.0\nmanufacturer code: 54 58 8",
-                 "|ls|0|3         Opening hours     1323000   3-4\nmode: stack\ndelay: 0", "|ls --json|0|%json",
-                 "|ls --sim --json|0|%json",
-                 "|upload %dir/Stereo.wav --location 1|0|loading: 100% (300000 of 300000 bytes)\n300000 bytes sent|-",
-                 "|upload %dir/High.wav --location 1 --overflow proceed|0|1200000 bytes sent|Proceed",
-                 "|upload %dir/Mid.wav --location 1 --overflow down-sample|0|700000 bytes sent|Down Sample",
+        for (const char *row : { "|ports|0|1\t%device\t-\tok\tpinned", "|find|0|1",
+                 "|info|0|identity: Tavix v1.0\nmanufacturer code: 54 58 8",
+                 "|ls|0|3         Opening hours     1323000   3-4\nmode: stack\ndelay: 0",
+                 "|ls --json|0|%json", "|ls --sim --json|0|%json",
+                 "|upload %dir/Stereo.wav --location 1|0|"
+                 "loading: 100% (300000 of 300000 bytes)\n300000 bytes sent|-",
+                 "|upload %dir/High.wav --location 1 --overflow proceed|0|"
+                 "1200000 bytes sent|Proceed",
+                 "|upload %dir/Mid.wav --location 1 --overflow down-sample|0|"
+                 "700000 bytes sent|Down Sample",
                  "|erase 4 --yes|0|erased locations 3, 4",
                  "--preload 2:Short:8000:0.6|play 2 --wait|0|Playing Message: 2\nMessage Done",
-                 "|stop|0|Playback Stopped", "|mode interrupt|0|interrupt", "|--port %device delay 7|0|7",
+                 "|stop|0|Playback Stopped", "|mode interrupt|0|interrupt",
+                 "|--port %device delay 7|0|7",
                  "|ls --location 3|64|--location is not an option of ls",
-                 "|upload %dir/Goodbye.wav --location 2|65|File already loaded, erase before reloading!",
+                 "|upload %dir/Goodbye.wav --location 2|65|"
+                 "File already loaded, erase before reloading!",
                  "|upload %dir/Long.wav --location 5|65|--overflow is needed",
                  "|upload %dir/Chime.wav --location 4|65|--yes is needed",
-                 "|ls --port /dev/no-such-tty|66|/dev/no-such-tty", "--silent|info|69|no unit answers on port 1",
+                 "|ls --port /dev/no-such-tty|66|/dev/no-such-tty",
+                 "--silent|info|69|no unit answers on port 1",
                  "--fault W=EE|mode stack|74|setting the mode: the unit answered \"EE\"",
-                 "--fault L.header=E|upload %dir/Chime.wav --location 2|74|loading location 2: Totals Error 1",
-                 "--baud 460800|upload %dir/Long.wav --location 5 --overflow proceed|130|Loading Aborted after|loading: 0%"})
+                 "--fault L.header=E|upload %dir/Chime.wav --location 2|74|"
+                 "loading location 2: Totals Error 1",
+                 "--baud 460800|upload %dir/Long.wav --location 5 --overflow proceed|130|"
+                 "Loading Aborted after|loading: 0%" })
             QTest::newRow(row) << QString::fromLatin1(row);
     }
     void subcommands()
@@ -61,8 +69,10 @@ private Q_SLOTS:
         QVERIFY(setup.open(QIODevice::WriteOnly) && setup.write("BaudRate=460800\r\nCommPort=1\r\n") > 0);
         setup.close();
         PtyUnit unit;
-        START_PTY_UNIT(unit, PtyUnit::linkArguments(path(u"ports"_s), 1, QStringList{u"--store-dir"_s, path(u"stored"_s),
-                                                    u"--demo"_s} + in[0].split(u' ', Qt::SkipEmptyParts)));
+        START_PTY_UNIT(unit,
+            PtyUnit::linkArguments(path(u"ports"_s), 1,
+                QStringList { u"--store-dir"_s, path(u"stored"_s), u"--demo"_s }
+                    + in[0].split(u' ', Qt::SkipEmptyParts)));
         for (const QString &file : {u"Chime 8000 4000 1"_s, u"Goodbye 8000 4000 1"_s, u"Long 8000 600000 1"_s,
                                     u"Stereo 44100 300000 2"_s, u"High 96000 1200000 1"_s, u"Mid 22050 700000 1"_s}) {
             const QStringList wav = file.split(u' ');

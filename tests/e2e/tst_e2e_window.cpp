@@ -15,11 +15,13 @@ private Q_SLOTS:
     void window_data()
     {
         QTest::addColumn<QString>("row");  // unit's port|then|names, mode and delay shown|boxes|status
-        for (const char *row :
-             {"255|upload|Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye,Stack 0||20000 bytes sent",
-              "1|vanish in upload|Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0|File Read Error!|Error 5",
-              "1|vanish|Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0||Comm Port Error: /Comm Port Error: "})
-            QTest::newRow(row) << QString::fromLatin1(row);
+        const QString demo = u"Lobby chime,,Opening hours,Opening hours,,,,Goodbye,Stack 0"_s;
+        for (const QString &row :
+            { u"255|upload|Lobby chime,Lobby,Opening hours,Opening hours,,,,Goodbye,Stack 0||"
+              "20000 bytes sent"_s,
+                u"1|vanish in upload|%1|File Read Error!|Error 5"_s.arg(demo),
+                u"1|vanish|%1||Comm Port Error: /Comm Port Error: "_s.arg(demo) })
+            QTest::newRow(qPrintable(row)) << row;
     }
     void window()
     {
@@ -62,8 +64,9 @@ private Q_SLOTS:
             names[1] = window->messageText(1).trimmed();
             QVERIFY(QFile::exists(f.folder.filePath(u"stored/loc2.wav"_s)));
         }
-        QCOMPARE(row.section(u'|', 0, 1) + u'|' + names.join(u',') + u'|' + f.prompter->texts().join(u'/') + u'|' + status,
-                 row);
+        QCOMPARE(row.section(u'|', 0, 1) + u'|' + names.join(u',') + u'|'
+                + f.prompter->texts().join(u'/') + u'|' + status,
+            row);
         // Reported, not fatal: the window is idle again, its bar gone.
         QVERIFY(child(window, u"cmdChange"_s)->isEnabled() && progress->isHidden());
     }

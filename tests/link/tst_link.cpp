@@ -64,7 +64,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("afterWrite"); // the write's read, its drain and the discard
-        QTest::newRow("answered") << int(F::Replace) << QByteArray("Kx") << QStringList { readOf(2, 2000, 2), discardOf(0) };
+        QTest::newRow("answered") << int(F::Replace) << QByteArray("Kx")
+                                  << QStringList { readOf(2, 2000, 2), discardOf(0) };
         QTest::newRow("answered 5 s after the wait") << int(F::Delay) << QByteArray()
                                                      << QStringList { readOf(2, 2000, 0), drainOf(0), discardOf(2) };
         QTest::newRow("wrong letter") << int(F::Replace) << QByteArray("NOPE")
@@ -76,7 +77,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         Line l("W", kind, bytes);
         l.unit.setRegister(9, 9);
-        exchange(l.comm, 'W', { byteText(1), byteText(0) }, 2, 2000, [](const QByteArray &r) { return r.startsWith('K'); });
+        exchange(l.comm, 'W', { byteText(1), byteText(0) }, 2, 2000,
+            [](const QByteArray &r) { return r.startsWith('K'); });
         l.clock.advance(10000);
         QCOMPARE(exchange(l.comm, 'R', { byteText(9) }, 2, 2000), QByteArray("\x09K"));
         QFETCH(QStringList, afterWrite);
@@ -91,8 +93,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pin"); // empty: no link com<number>
         QTest::addColumn<QString>("group"); // that owns the devices
         QTest::addColumn<QStringList>("shown");
-        const auto row = [](const char *name, int number, const QString &pin, QStringList shown, const char *group = "") {
-            QTest::newRow(name) << number << pin << QString::fromLatin1(group) << (shown << (pin.isEmpty() ? u""_s : u"pinned"_s));
+        const auto row = [](const char *name, int number, const QString &pin, QStringList shown,
+                             const char *group = "") {
+            QTest::newRow(name) << number << pin << QString::fromLatin1(group)
+                                << (shown << (pin.isEmpty() ? u""_s : u"pinned"_s));
         };
         const QString ux2 = u"UX2 USB Serial, Lintel, serial A10K"_s, ns1 = u"NS1 Bridge, Norby, serial 0001"_s;
         row("2: no permission, the group and the command", 2, {},
@@ -134,7 +138,9 @@ private Q_SLOTS:
         QTEST(QStringList({ row.device, row.adapterText(), row.accessSummary(), row.accessText(),
                   row.pinned ? u"pinned"_s : QString() }), "shown");
         // The serial component opens what the window shows.
-        QCOMPARE(portDevice(number, ports.dir, { u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, u"/dev/ttyUSB1"_s }), row.device);
+        QCOMPARE(portDevice(number, ports.dir,
+                     { u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s, u"/dev/ttyUSB1"_s }),
+            row.device);
     }
 
     // Only numbers 1 to 255 exist; only a link is replaced or removed; unpinned, a number

@@ -107,7 +107,8 @@ private Q_SLOTS:
         QTest::newRow("vanished after a write") << 1 << u"unit"_s << QString();
         QTest::newRow("vanished, read alone") << 1 << u"unit, read"_s << QString();
         QTest::newRow("vanished, read of nothing") << 1 << u"unit, read nothing"_s << QString();
-        QTest::newRow("no device for the number") << unused << QString() << u"There is no serial port %1."_s.arg(unused);
+        QTest::newRow("no device for the number")
+            << unused << QString() << u"There is no serial port %1."_s.arg(unused);
         QTest::newRow("dangling link") << 1 << u"gone/pts/99"_s << u"Serial port 1 (%1) could not be opened: "_s;
     }
     void deadPortNeverBlocks()

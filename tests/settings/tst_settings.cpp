@@ -72,9 +72,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("choice");
-        const QList<std::tuple<const char *, int, int>> rows { { "COM3", 0, NoFit }, { ".5", 0, NoFit }, { "0", 0, NoFit },
-            { "1", 1, 1 }, { "\t 7 (ttyUSB0)", 7, 7 }, { "254.5", 254, 254 }, { "255", 255, 255 }, { "255.5", 256, NoFit },
-            { "32767", 32767, NoFit }, { "32767.5", NoFit, NoFit }, { "-32768", -32768, NoFit }, { "-32769", NoFit, NoFit } };
+        const QList<std::tuple<const char *, int, int>> rows { { "COM3", 0, NoFit },
+            { ".5", 0, NoFit }, { "0", 0, NoFit }, { "1", 1, 1 }, { "\t 7 (ttyUSB0)", 7, 7 },
+            { "254.5", 254, 254 }, { "255", 255, 255 }, { "255.5", 256, NoFit },
+            { "32767", 32767, NoFit }, { "32767.5", NoFit, NoFit }, { "-32768", -32768, NoFit },
+            { "-32769", NoFit, NoFit } };
         for (const auto &[text, port, choice] : rows)
             QTest::newRow(text) << QString::fromLatin1(text) << port << choice;
     }
@@ -124,7 +126,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes"); // "size:N": N zero bytes; "folder", "missing"
         QTest::addColumn<QString>("text"); // null: not shown
         QTest::newRow("empty") << QByteArray() << u""_s;
-        QTest::newRow("UTF-8 lines") << "Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x94\r\n\r\n\0Use.\nLast"_ba << u"Grüße —\r\n\r\n\0Use.\nLast"_s;
+        QTest::newRow("UTF-8 lines") << "Gr\xc3\xbc\xc3\x9f"
+                                        "e \xe2\x80\x94\r\n\r\n\0Use.\nLast"_ba
+                                     << u"Grüße —\r\n\r\n\0Use.\nLast"_s;
         QTest::newRow("8-bit code page") << QByteArray("Gr\xfc\xdf" "e\r\n") << u"Grüße\r\n"_s;
         QTest::newRow("4 MiB") << QByteArray("size:4194304") << QString(4 << 20, QChar(0));
         QTest::newRow("4 MiB and a byte") << QByteArray("size:4194305") << QString();
