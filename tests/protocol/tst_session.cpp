@@ -54,27 +54,6 @@ void inject(UnitEngine &unit, const QString &faults)
     }
 }
 
-// The line in short: a write as its bytes, a read as count/wait (":n" when it got only n bytes),
-// but the discard before each command "_" and the drain after a short or wrong reply "~" ("~10"
-// when it found something).
-QString line(const SimComm &comm)
-{
-    QStringList events;
-    for (const auto &e : comm.line()) {
-        if (e.kind == SimComm::LineEvent::Write)
-            events << lineText(e.bytes);
-        else if (e.count == 256 && e.waitMs == 0 && e.bytes.isEmpty())
-            events << text("_");
-        else if (e.count == 10 && e.waitMs == 200)
-            events << text(e.bytes.isEmpty() ? "~" : "~10");
-        else
-            events << QStringLiteral("%1/%2").arg(e.count).arg(e.waitMs)
-                    + (e.bytes.size() < e.count ? QStringLiteral(":%1").arg(e.bytes.size())
-                                                : QString());
-    }
-    return events.join(u' ');
-}
-
 // The last reply a command read (not a discard or a drain): what the reply sink must hold.
 QByteArray lastReply(const SimComm &comm)
 {
@@ -187,7 +166,7 @@ QString storedLine(const QByteArray &words)
     return line;
 }
 
-// "operation | faults | the line | result" (see perform, inject and line), on a unit that holds
+// "operation | faults | the line | result" (see perform, inject and lineShort), on a unit that holds
 // "H" at location 2 and 7 in the first delay register. A poll comes after the start of a
 // playback, "later" when the message has ended.
 const char *const Exchanges[] = {
@@ -291,7 +270,7 @@ private Q_SLOTS:
             inject(rig.unit, c.at(1));
 
         QCOMPARE(perform(rig.session, c.at(0)), c.at(3));
-        QCOMPARE(line(rig.comm), c.at(2));
+        QCOMPARE(lineShort(rig.comm), c.at(2));
         // The probe's answer never was the window's strData.
         QCOMPARE(rig.sink, c.at(0) == u"identify" ? "untouched" : lastReply(rig.comm));
         if (c.at(0) == u"identify")
@@ -349,7 +328,7 @@ private Q_SLOTS:
         static const char *codes[] = { "Stored", "NoLoadAck", "HeaderRefused", "FirstBlockRefused",
             "PrematureK", "TransmissionError", "NoFinalK", "Aborted", "FileReadFailed",
             "CommFailed", "EndedByHook", "InvalidJob" };
-        const QString line = ::line(rig.comm);
+        const QString line = lineShort(rig.comm);
         const int blocks = int(blockWrites(rig.comm).size());
         QCOMPARE(QStringLiteral("%1 %2 %3%4%5")
                      .arg(text(codes[int(outcome.code)]))

@@ -4,6 +4,7 @@
 #include "protocol/SoundFile.h"
 #include "protocol/UploadPlan.h"
 #include "protocol/UploadSizes.h"
+#include "protocol/UsageBars.h"
 #include "protocol/WaveVariables.h"
 
 #include <QBuffer>
@@ -187,6 +188,63 @@ private Q_SLOTS:
         QCOMPARE(got, expected);
         QCOMPARE(wave.DataSizeBytes, littleEndianBytes(wave.DataSize));
         QCOMPARE(wave.SampleRateBytes, littleEndianBytes(rate >> wave.ReduceSteps));
+    }
+
+    // What a placement overwrites: each message a filled location shows, whole, and nothing of
+    // a message elsewhere that only shares a name. Names as letters, "." for an empty location.
+    // In: names, location, extra locations; out: erased, filled, continues a message or not.
+    void placement_data()
+    {
+        rows({ ".T...T.. 1 0 -> 1 1 new", "TT...T.. 1 0 -> 01 1 continues",
+            "..AAA... 4 0 -> 234 4 continues", "T...T... 0 1 -> 01 01 new",
+            "A.TT..T. 0 2 -> 0123 012 new", "BBB..... 2 1 -> 0123 23 continues",
+            "......CC 6 3 -> 67 67 new" });
+    }
+    void placement()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, expected);
+        const QStringList a = in.split(u' ');
+        const int location = a.at(1).toInt();
+        ShownNames names;
+        for (int i = 0; i < LocationCount; ++i)
+            if (a.at(0).at(i) != u'.')
+                names.at(size_t(i)) = a.at(0).mid(i, 1).leftJustified(16);
+        QString got;
+        for (const auto &locations : { placementErasures(names, location, a.at(2).toInt()),
+                 filledLocations(location, a.at(2).toInt()) }) {
+            for (int i : locations)
+                got += QString::number(i);
+            got += u' ';
+        }
+        QCOMPARE(got + text(continuesMessage(names, location) ? "continues" : "new"), expected);
+        // Exact names: the unit's form of another case is another name.
+        const QString here = a.at(0).mid(location, 1).leftJustified(16);
+        QCOMPARE(alreadyLoaded(names, here), a.at(0).at(location) != u'.');
+        QVERIFY(!alreadyLoaded(names, here.toLower()));
+    }
+
+    // The bars a message paints from its first location ("location:width", halves rounded to
+    // even); the locations that then show its name are the same. In: first location, bytes.
+    void usageBars_data()
+    {
+        rows({ "2 1 -> 2:40", "0 1048576 -> 0:800", "0 1048577 -> 0:800 1:40", "4 81920 -> 4:62",
+            "4 114688 -> 4:88", "6 1572864 -> 6:800 7:400", "7 2097152 -> 7:800", "8 100 -> " });
+    }
+    void usageBars()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, expected);
+        const int start = in.section(u' ', 0, 0).toInt();
+        const qint64 bytes = in.section(u' ', 1, 1).toLongLong();
+        QStringList got;
+        for (const BarPaint &bar : ::usageBars(start, bytes, LocationBytes))
+            got << QStringLiteral("%1:%2").arg(bar.location).arg(bar.width);
+        QCOMPARE(got.join(u' '), expected);
+        const ShownNames names
+            = namesFromDirectory({ { start, text("Chime"), bytes } }, LocationBytes);
+        for (int i = 0; i < LocationCount; ++i)
+            QCOMPARE(!names.at(size_t(i)).isEmpty(), expected.contains(QStringLiteral("%1:").arg(i)));
     }
 
     void names_data()

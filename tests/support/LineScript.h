@@ -4,11 +4,8 @@
 
 #include <QStringList>
 
-// The line as a list of short texts, one per write or read, so that a test compares the whole
-// conversation byte for byte and a failure shows where it went apart:
-//   "> D"            a write; printable characters as they are, a carriage return as \r,
-//                    other bytes as \xNN
-//   "< 29/1000: 29"  a read: ReadCount/ReadWait, then how many bytes came
+// A write's bytes as text: printable characters as they are, a carriage return as \r, other
+// bytes as \xNN.
 inline QString lineText(const QByteArray &bytes)
 {
     QString text;
@@ -24,52 +21,27 @@ inline QString lineText(const QByteArray &bytes)
     return text;
 }
 
-inline QStringList lineScript(const SimComm &comm)
+// The whole conversation in short, so that a test compares it byte for byte and a failure shows
+// where it went apart: a write as its bytes; the discard before each command "_" and the drain
+// after a short or wrong reply "~" (reads of 10 with a 200 ms wait), each followed by the count
+// of bytes it found, if any; any other read as count/wait, ":n" when only n bytes came.
+inline QString lineShort(const SimComm &comm)
 {
-    QStringList script;
-    for (const SimComm::LineEvent &event : comm.line()) {
-        if (event.kind == SimComm::LineEvent::Write)
-            script << QStringLiteral("> ") + lineText(event.bytes);
+    QStringList events;
+    for (const SimComm::LineEvent &e : comm.line()) {
+        const QString found = e.bytes.isEmpty() ? QString() : QString::number(e.bytes.size());
+        if (e.kind == SimComm::LineEvent::Write)
+            events << lineText(e.bytes);
+        else if (e.count == 256 && e.waitMs == 0)
+            events << u'_' + found;
+        else if (e.count == 10 && e.waitMs == 200)
+            events << u'~' + found;
         else
-            script << QStringLiteral("< %1/%2: %3")
-                          .arg(event.count)
-                          .arg(event.waitMs)
-                          .arg(event.bytes.size());
+            events << QStringLiteral("%1/%2").arg(e.count).arg(e.waitMs)
+                    + (e.bytes.size() < e.count ? QStringLiteral(":%1").arg(e.bytes.size())
+                                                : QString());
     }
-    return script;
-}
-
-// The writes of one command: the letter and each parameter as its own write.
-inline QStringList writes(std::initializer_list<const char *> parts)
-{
-    QStringList script;
-    for (const char *part : parts)
-        script << QStringLiteral("> ") + QString::fromLatin1(part);
-    return script;
-}
-
-inline QString readOf(int count, int waitMs, int got)
-{
-    return QStringLiteral("< %1/%2: %3").arg(count).arg(waitMs).arg(got);
-}
-
-// The read before every command that throws away what already waits, waiting for nothing.
-inline QString discardOf(int got = 0)
-{
-    return readOf(256, 0, got);
-}
-
-// A command as it goes out: that discard, then the letter and each parameter as its own write.
-inline QStringList command(std::initializer_list<const char *> parts)
-{
-    return QStringList { discardOf() } + writes(parts);
-}
-
-// The drain after a reply that ran out of time or was not the answer: reads of 10 with a 200 ms
-// wait, here the one that found the line silent.
-inline QString drainOf(int got = 0)
-{
-    return readOf(10, 200, got);
+    return events.join(u' ');
 }
 
 // The writes that follow the upload header's closing carriage return: one per block.
