@@ -41,6 +41,8 @@ private Q_SLOTS:
                  "|stop|0|Playback Stopped", "|mode interrupt|0|interrupt",
                  "|--port %device delay 7|0|7",
                  "|ls --location 3|64|--location is not an option of ls",
+                 "|erase 0 --yes|64|erase needs a location 1 to 8, not \"0\"",
+                 "|upload %dir/Chime.wav --location 9|64|--location needs a number 1 to 8, not \"9\"",
                  "|upload %dir/Goodbye.wav --location 2|65|"
                  "File already loaded, erase before reloading!",
                  "|upload %dir/Long.wav --location 5|65|--overflow is needed",
