@@ -150,9 +150,9 @@ private Q_SLOTS:
         scriptRow("Down Sample still needs two",
             "answer=Down Sample; wave Trip.wav 16 1 22050 1250000; update Trip.wav",
             uploaded("Trip.wav", { 1, 2 }, 1, 1250000), "", several,
-            "audio=ok;rate=11025;unit=00......;offer=This wave file is large and will fill 3 "
-            "memory "
-            "locations|This file can be converted to fit into 2 memory locations");
+            "audio=ok;rate=11025;unit=00......;"
+            "offer=This wave file is large and will fill 3 memory locations|"
+            "This file can be converted to fit into 2 memory locations");
         scriptRow("an erase before does not stand for the Update's",
             "erase; mark; wave Trip.wav 16 1 8000 500; update Trip.wav",
             uploaded("Trip.wav", { 1 }, 1, 1000), "", once, "erased=0;loaded=0");
