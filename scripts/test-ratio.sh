@@ -19,10 +19,10 @@ for f in "${sources[@]}"; do
 done
 t=$(count "${tests[@]}")
 c=$(count "${code[@]}")
-awk -v t="$t" -v c="$c" -v tf="${#tests[@]}" -v cf="${#code[@]}" 'BEGIN {
+if ! awk -v t="$t" -v c="$c" -v tf="${#tests[@]}" -v cf="${#code[@]}" -v check="$check" 'BEGIN {
     printf "tests %d lines in %d files\ncode  %d lines in %d files\nratio %.3f (at most 0.35)\n",
-        t, tf, c, cf, (c ? t / c : 0) }'
-if $check && [ "$(awk -v t="$t" -v c="$c" 'BEGIN { print (t > 0.35 * c) }')" = 1 ]; then
+        t, tf, c, cf, (c ? t / c : 0)
+    exit (check == "true" && t > 0.35 * c) }'; then
     echo "the tests have outgrown 0.35 of the code"
     exit 1
 fi

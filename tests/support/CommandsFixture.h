@@ -2,6 +2,7 @@
 
 #include "LineScript.h"
 #include "SoundFiles.h"
+#include "UnitFaults.h"
 #include "UploadRig.h"
 
 #include "commands/CommandContext.h"
@@ -66,12 +67,6 @@ struct CommandsRig : UploadRig {
         const QString verb = w.value(0).section(u'@', 0, 0);
         const auto n
             = [&w](int i, int otherwise) { return w.size() > i ? w.at(i).toInt() : otherwise; };
-        // The reply to the Nth command POINT: none, or BYTES.
-        const auto fault = [&](int occurrence, const QByteArray &bytes) {
-            unit.injectFault({ w.at(1).toLatin1(),
-                bytes.isEmpty() ? UnitEngine::Fault::NoReply : UnitEngine::Fault::Replace,
-                occurrence, 0, bytes, 45000 });
-        };
         if (step.startsWith(u'?')) {
             QCOMPARE(probe(step.mid(1).section(u'=', 0, 0)), step.section(u'=', 1));
         } else if (verb == u"events" || verb == u"waiting" || verb == u"answered") {
@@ -111,9 +106,9 @@ struct CommandsRig : UploadRig {
         } else if (verb == u"reg") {
             unit.setRegister(quint8(n(1, 0)), quint8(n(2, 0)));
         } else if (verb == u"silent") {
-            w.size() == 1 ? unit.setSilent(true) : fault(n(2, 1), {});
+            w.size() == 1 ? unit.setSilent(true) : silence(unit, qPrintable(w.at(1)), n(2, 1));
         } else if (verb == u"reply") {
-            fault(n(3, 1), scriptBytes(w.at(2)));
+            replaceReply(unit, qPrintable(w.at(1)), scriptBytes(w.at(2)), n(3, 1));
         } else if (verb == u"noise") {
             unit.sendUnasked(50, 0, 3600 * 1000);
         } else if (verb == u"vanish" || verb == u"close") {
